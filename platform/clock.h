@@ -1,0 +1,20 @@
+#pragma once
+// Time and thread services.
+
+#include <cstdint>
+
+namespace klv::platform {
+
+// Milliseconds of CLOCK_MONOTONIC as an unsigned 32-bit value (wraps after 49.7 days).
+// [thread-safe, real-time safe]
+uint32_t tickCount();
+
+// Sleeps at least ms milliseconds. [thread-safe]
+void sleepMs(uint32_t ms);
+
+// Asks for a low real-time priority (SCHED_FIFO, else SCHED_RR) for the calling thread.
+// Returns false and leaves the thread's policy unchanged when the system refuses; that is a
+// normal outcome on desktops without rtkit limits, not an error.
+bool raiseThreadPriority();
+
+} // namespace klv::platform
