@@ -15,4 +15,7 @@ void logEntry(const char* format, ...) __attribute__((format(printf, 1, 2)));
 // Where the log lives.
 std::filesystem::path logPath();
 
+// Closes the file; the next entry starts a new run (empties the file, writes the header).
+void closeLog();
+
 } // namespace klv::engine
