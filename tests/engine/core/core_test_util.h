@@ -1,0 +1,38 @@
+#pragma once
+// Small helpers shared by the engine core tests.
+
+#include "platform/headless_window_system.h"
+#include "platform/window_system.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace klv::test {
+
+inline std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+// A headless window system registered for the lifetime of the object.
+class ScopedWindowSystem {
+public:
+    ScopedWindowSystem() { platform::setWindowSystem(&m_system); }
+    ~ScopedWindowSystem() { platform::setWindowSystem(nullptr); }
+    ScopedWindowSystem(const ScopedWindowSystem&) = delete;
+    ScopedWindowSystem& operator=(const ScopedWindowSystem&) = delete;
+    platform::HeadlessWindowSystem* operator->() { return &m_system; }
+    platform::HeadlessWindowSystem& get() { return m_system; }
+
+private:
+    platform::HeadlessWindowSystem m_system;
+};
+
+} // namespace klv::test
