@@ -1,8 +1,9 @@
 #pragma once
 // The settings store: a registry-like tree of keys holding named binary and string values,
 // kept in one SQLite database (registry.db in configDir()). Key paths keep their backslashes
-// and, like value names, are matched without regard to case. Every write is its own committed
-// transaction, so a crash never leaves a half-written store.
+// and, like value names, are matched without regard to case; a trailing backslash names the
+// same key. Every write is its own committed transaction, so a crash never leaves a
+// half-written store. A process started with fork() opens a connection of its own.
 //
 // [thread-safe] All functions may be called from any thread except the audio output thread's
 // block loop (they take a lock and do I/O).

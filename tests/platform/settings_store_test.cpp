@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -280,38 +281,59 @@ TEST_F(SettingsStoreTest, ManyThreadsWriteAndReadAtOnce) {
     }
 }
 
-TEST_F(SettingsStoreTest, AHomeThatCannotBeWrittenGivesFailureResults) {
-    struct Case {
-        const char* what;
-        bool needsPermissions; // root ignores folder permissions
-    } cases[] = {{"read-only folder", true}, {"below a regular file", false}};
-    for (const Case& c : cases) {
-        if (c.needsPermissions && geteuid() == 0)
-            continue;
-        TempDir place;
-        fs::path home = place.path() / "home";
-        if (c.needsPermissions) {
-            fs::create_directory(home);
-            fs::permissions(home, fs::perms::owner_read | fs::perms::owner_exec);
-        } else {
-            writeFile(place.path() / "file", {1, 2, 3});
-            home = place.path() / "file" / "sub";
-        }
-        ScopedEnv env("KELVARA_HOME", home.c_str());
-        EXPECT_EQ(get(kSettings, "Options").result, RegResult::NoKey) << c.what;
-        EXPECT_FALSE(regKeyExists(kHkeyLocalMachine, kSettings)) << c.what;
-        EXPECT_EQ(put(kSettings, "Options", "x"), RegResult::Failed) << c.what;
-        EXPECT_EQ(regCreateKey(kHkeyLocalMachine, kSettings), RegResult::Failed) << c.what;
-        EXPECT_EQ(regDeleteValue(kHkeyLocalMachine, kSettings, "Options"), RegResult::Failed)
-            << c.what;
-        if (c.needsPermissions) {
-            // Every call tries again: once the folder is writable the store works.
-            fs::permissions(home, fs::perms::owner_all);
-            EXPECT_EQ(put(kSettings, "Options", "x"), RegResult::Ok) << c.what;
-            EXPECT_EQ(get(kSettings, "Options"), (Read{RegResult::Ok, bytes("x")})) << c.what;
-        }
-        regClose();
-    }
+// The calls a program makes, against a home where the store cannot be created: 0 when each
+// gave its failure result, otherwise the number of the first one that did not.
+int callsInAnUnwritableHome() {
+    if (get(kSettings, "Options").result != RegResult::NoKey)
+        return 1;
+    if (regKeyExists(kHkeyLocalMachine, kSettings))
+        return 2;
+    if (put(kSettings, "Options", "x") != RegResult::Failed)
+        return 3;
+    if (regCreateKey(kHkeyLocalMachine, kSettings) != RegResult::Failed)
+        return 4;
+    if (regDeleteValue(kHkeyLocalMachine, kSettings, "Options") != RegResult::Failed)
+        return 5;
+    return 0;
+}
+
+TEST_F(SettingsStoreTest, AReadOnlyHomeGivesFailureResults) {
+    TempDir place;
+    fs::permissions(place.path(), fs::perms::owner_all | fs::perms::group_read |
+                                      fs::perms::group_exec | fs::perms::others_read |
+                                      fs::perms::others_exec);
+    const fs::path home = place.path() / "home";
+    fs::create_directory(home);
+    fs::permissions(home, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                              fs::perms::group_exec | fs::perms::others_read |
+                              fs::perms::others_exec);
+    ScopedEnv env("KELVARA_HOME", home.c_str());
+    regClose();
+    // Folder permissions do not bind root: then the calls run as an unprivileged user.
+    const int result = klv::test::runInChild([] {
+        if (geteuid() == 0 &&
+            (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+            return 100;
+        return callsInAnUnwritableHome();
+    });
+    EXPECT_EQ(result, 0);
+    EXPECT_FALSE(fs::exists(home / "registry.db"));
+}
+
+TEST_F(SettingsStoreTest, AHomeThatCannotBeMadeGivesFailureResultsUntilItCanBe) {
+    // A regular file where the home's parent folder should be stops even root.
+    TempDir place;
+    writeFile(place.path() / "file", {1, 2, 3});
+    const fs::path home = place.path() / "file" / "sub";
+    ScopedEnv env("KELVARA_HOME", home.c_str());
+    EXPECT_EQ(callsInAnUnwritableHome(), 0);
+
+    // Every call tries again: once the folder can be made, the store works.
+    fs::remove(place.path() / "file");
+    EXPECT_EQ(put(kSettings, "Options", "x"), RegResult::Ok);
+    EXPECT_EQ(get(kSettings, "Options"), (Read{RegResult::Ok, bytes("x")}));
+    EXPECT_TRUE(fs::exists(home / "registry.db"));
+    regClose();
 }
 
 TEST_F(SettingsStoreTest, ACorruptFileIsMovedAsideKeptAndReplaced) {
