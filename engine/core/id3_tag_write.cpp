@@ -1,0 +1,86 @@
+#include "engine/core/id3_tag.h"
+
+#include "engine/core/user_message.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+using namespace klv::engine;
+
+namespace {
+
+int32_t cannotWrite(int error) {
+    return sendUserMessage("Can't open file for writing: %s", std::strerror(error));
+}
+
+bool writeAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, size, offset);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" KLV_API int32_t setid3(const char* path, Id3Record* tag) {
+    if (path == nullptr || tag == nullptr)
+        return -1;
+    tag->year = normaliseId3Year(tag->year);
+    uint8_t block[kId3BlockSize];
+    encodeId3Block(*tag, block);
+
+    // Never O_CREAT or O_TRUNC: only the last 128 bytes are ever touched, or 128 appended.
+    const int fd = ::open(path, O_RDWR | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return cannotWrite(errno);
+    struct stat st {};
+    const bool stated = ::fstat(fd, &st) == 0;
+    if (!stated || !S_ISREG(st.st_mode)) {
+        const int error = stated ? EINVAL : errno;
+        ::close(fd);
+        return cannotWrite(error);
+    }
+    const off_t size = st.st_size;
+    off_t at = size;
+    if (size >= static_cast<off_t>(kId3BlockSize)) {
+        char head[3];
+        ssize_t n;
+        do {
+            n = ::pread(fd, head, sizeof head, size - static_cast<off_t>(kId3BlockSize));
+        } while (n < 0 && errno == EINTR);
+        if (n != static_cast<ssize_t>(sizeof head)) {
+            const int error = n < 0 ? errno : EIO;
+            ::close(fd);
+            return cannotWrite(error);
+        }
+        if (std::memcmp(head, "TAG", 3) == 0)
+            at = size - static_cast<off_t>(kId3BlockSize);
+    }
+    if (!writeAllAt(fd, block, sizeof block, at)) {
+        const int error = errno;
+        // A tag only partly appended (full disk) is taken off again: the audio ends where it
+        // ended before.
+        if (at == size)
+            (void)::ftruncate(fd, size);
+        ::close(fd);
+        return cannotWrite(error);
+    }
+    if (::close(fd) != 0)
+        return cannotWrite(errno);
+    return 0;
+}
