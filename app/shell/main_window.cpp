@@ -1,0 +1,119 @@
+#include "app/shell/main_window.h"
+
+#include "app/shell/qt_window_system.h"
+#include "app/shell/shutdown.h"
+#include "app/shell/splash_window.h"
+
+#include <QCloseEvent>
+#include <QStatusBar>
+
+#include <cstring>
+
+namespace klv::app {
+
+namespace {
+
+// Lines are 90 pixels wide; master section and margins take 188 beside them, and a line with
+// the crossfader below it is 348 + 30 pixels high.
+constexpr int kLineWidth = 90;
+constexpr int kBesideLines = 188;
+constexpr int kContentHeight = 348 + 30;
+
+QColor fromColorRef(int32_t ref) {
+    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
+}
+
+} // namespace
+
+MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
+    setObjectName(QStringLiteral("frmMain"));
+    auto* content = new QWidget(this);
+    content->setObjectName(QStringLiteral("content"));
+    content->setAutoFillBackground(true);
+    setCentralWidget(content);
+    statusBar()->setObjectName(QStringLiteral("ctlStatus"));
+    statusBar()->setSizeGripEnabled(false);
+    registerWindow(this, [this](uint32_t msg, intptr_t wParam, intptr_t lParam) {
+        return windowMessage(msg, wParam, lParam);
+    });
+}
+
+MainWindow::~MainWindow() {
+    unregisterWindow(this);
+}
+
+platform::WindowHandle MainWindow::handle() const {
+    return klv::app::windowHandle(this);
+}
+
+SplashWindow& MainWindow::startupWindow() {
+    if (!m_splash)
+        m_splash = std::make_unique<SplashWindow>();
+    return *m_splash;
+}
+
+void MainWindow::unloadStartupWindow() {
+    m_splash.reset();
+}
+
+void MainWindow::applyOptions() {
+    const OptionsRecord& options = m_state.options;
+    QWidget* content = centralWidget();
+    QPalette palette = content->palette();
+    palette.setColor(QPalette::Window, fromColorRef(options.BackColor));
+    content->setPalette(palette);
+    // The status bar sits on the window's background like the rest of the desk.
+    QStatusBar* bar = statusBar();
+    QPalette barPalette = bar->palette();
+    barPalette.setColor(QPalette::Window, fromColorRef(options.BackColor));
+    barPalette.setColor(QPalette::WindowText, fromColorRef(options.TextColor));
+    bar->setPalette(barPalette);
+    bar->setAutoFillBackground(true);
+    const int lines = options.NumLines > 0 ? options.NumLines : 2;
+    content->setMinimumSize(lines * kLineWidth + kBesideLines, kContentHeight);
+    resize(sizeHint());
+}
+
+void MainWindow::routeMessage(const QString& text, int32_t level, int32_t helpContext) {
+    (void)helpContext; // the Help button of the box comes with the help topics of the boxes
+    if (level > m_state.options.StatusLevel) {
+        const bool warning = level == 1;
+        platform::windowSystem().messageBox(
+            handle(), text.toStdString(), warning ? "KLV Warning" : "KLV Error",
+            platform::kMbOk |
+                (warning ? platform::kMbIconInformation : platform::kMbIconExclamation));
+        return;
+    }
+    statusBar()->showMessage(text);
+}
+
+intptr_t MainWindow::windowMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {
+    (void)lParam;
+    if (msg == KLV_MSG_USER_MESSAGE && wParam != 0) {
+        // Copy first: the sender may reuse its record as soon as this returns, and the text is
+        // bounded by its field even without a terminating zero.
+        std::memcpy(&m_engineMessage, reinterpret_cast<const void*>(wParam),
+                    sizeof(m_engineMessage));
+        const size_t length = strnlen(m_engineMessage.text, sizeof(m_engineMessage.text));
+        routeMessage(QString::fromUtf8(m_engineMessage.text, static_cast<qsizetype>(length)),
+                     m_engineMessage.level, m_engineMessage.helpContext);
+    }
+    return 0;
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_shutDown) {
+        event->accept();
+        return;
+    }
+    Shutdown shutdown(*this);
+    if (!shutdown.run()) {
+        event->ignore();
+        return;
+    }
+    m_shutDown = true;
+    event->accept();
+    emit shutDownFinished();
+}
+
+} // namespace klv::app

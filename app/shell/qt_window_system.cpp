@@ -1,0 +1,203 @@
+#include "app/shell/qt_window_system.h"
+
+#include "klv3.h"
+#include "platform/home.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QMessageBox>
+#include <QPointer>
+#include <QThread>
+#include <QWidget>
+
+#include <unordered_map>
+
+namespace klv::app {
+
+using platform::WindowHandle;
+
+namespace {
+
+struct WindowEntry {
+    QPointer<QWidget> widget; // turns null when the widget goes, so a stale handle stays unknown
+    WindowMessageHandler handler;
+};
+
+// Touched only on the GUI thread: requests from other threads are moved there first.
+std::unordered_map<WindowHandle, WindowEntry>& windowRegistry() {
+    static std::unordered_map<WindowHandle, WindowEntry> registry;
+    return registry;
+}
+
+QColor fromColorRef(uint32_t ref) {
+    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
+}
+
+uint32_t toColorRef(const QColor& color) {
+    return static_cast<uint32_t>(color.red()) | static_cast<uint32_t>(color.green()) << 8 |
+           static_cast<uint32_t>(color.blue()) << 16;
+}
+
+QMessageBox::Icon iconOf(uint32_t flags) {
+    switch (flags & platform::kMbIconMask) {
+    case platform::kMbIconStop:
+        return QMessageBox::Critical;
+    case platform::kMbIconQuestion:
+        return QMessageBox::Question;
+    case platform::kMbIconExclamation:
+        return QMessageBox::Warning;
+    case platform::kMbIconInformation:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
+    }
+}
+
+QMessageBox::StandardButtons buttonsOf(uint32_t flags) {
+    switch (flags & platform::kMbButtonMask) {
+    case platform::kMbOkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case platform::kMbYesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
+    }
+}
+
+// A box closed without a button (window manager, Escape) answers like its negative button.
+int answerOf(QMessageBox::StandardButton button, uint32_t flags) {
+    switch (button) {
+    case QMessageBox::Ok:
+        return platform::kIdOk;
+    case QMessageBox::Cancel:
+        return platform::kIdCancel;
+    case QMessageBox::Yes:
+        return platform::kIdYes;
+    case QMessageBox::No:
+        return platform::kIdNo;
+    default:
+        break;
+    }
+    switch (flags & platform::kMbButtonMask) {
+    case platform::kMbOkCancel:
+        return platform::kIdCancel;
+    case platform::kMbYesNo:
+        return platform::kIdNo;
+    default:
+        return platform::kIdOk;
+    }
+}
+
+} // namespace
+
+WindowHandle windowHandle(const QWidget* widget) {
+    return reinterpret_cast<WindowHandle>(widget);
+}
+
+void registerWindow(QWidget* widget, WindowMessageHandler handler) {
+    if (!widget)
+        return;
+    const WindowHandle handle = windowHandle(widget);
+    windowRegistry()[handle] = WindowEntry{widget, std::move(handler)};
+    QObject::connect(widget, &QObject::destroyed, [handle] {
+        auto& registry = windowRegistry();
+        auto it = registry.find(handle);
+        // Only the entry of the widget that went: a new window may sit at the same address.
+        if (it != registry.end() && it->second.widget.isNull())
+            registry.erase(it);
+    });
+}
+
+void unregisterWindow(QWidget* widget) {
+    windowRegistry().erase(windowHandle(widget));
+}
+
+QWidget* liveWindow(WindowHandle handle) {
+    if (handle == 0)
+        return nullptr;
+    auto& registry = windowRegistry();
+    auto it = registry.find(handle);
+    if (it == registry.end())
+        return nullptr;
+    if (it->second.widget.isNull()) {
+        registry.erase(it);
+        return nullptr;
+    }
+    return it->second.widget.data();
+}
+
+QUrl helpUrl(int32_t command, int32_t data) {
+    QUrl url = QUrl::fromLocalFile(
+        QString::fromStdString((platform::programDir() / "help" / "index.html").string()));
+    if (command == KLV_HELP_CONTEXT)
+        url.setFragment(QStringLiteral("topic-%1").arg(data));
+    return url;
+}
+
+QtWindowSystem::QtWindowSystem(QObject* parent) : QObject(parent) {}
+
+void QtWindowSystem::onGuiThread(const std::function<void()>& work) {
+    if (QThread::currentThread() == thread()) {
+        work();
+        return;
+    }
+    // The caller waits here until the GUI thread has run the work, so work may use the
+    // caller's stack (the message record behind wParam) for as long as it runs.
+    QMetaObject::invokeMethod(
+        this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+}
+
+intptr_t QtWindowSystem::sendMessage(WindowHandle window, uint32_t msg, intptr_t wParam,
+                                     intptr_t lParam) {
+    intptr_t result = 0;
+    onGuiThread([&] {
+        if (!liveWindow(window))
+            return;
+        // A copy: the handler may unregister its window while it runs.
+        const WindowMessageHandler handler = windowRegistry()[window].handler;
+        if (handler)
+            result = handler(msg, wParam, lParam);
+    });
+    return result;
+}
+
+int QtWindowSystem::messageBox(WindowHandle owner, const std::string& text,
+                               const std::string& caption, uint32_t flags) {
+    int answer = platform::kIdOk;
+    onGuiThread([&] {
+        QWidget* parent = liveWindow(owner);
+        QMessageBox box(iconOf(flags), QString::fromStdString(caption),
+                        QString::fromStdString(text), buttonsOf(flags), parent);
+        box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+        box.exec();
+        answer = answerOf(box.standardButton(box.clickedButton()), flags);
+    });
+    return answer;
+}
+
+bool QtWindowSystem::chooseColor(WindowHandle owner, uint32_t initial, uint32_t customColors[16],
+                                 uint32_t& chosen) {
+    bool accepted = false;
+    onGuiThread([&] {
+        QWidget* parent = liveWindow(owner);
+        for (int i = 0; i < 16; ++i)
+            QColorDialog::setCustomColor(i, fromColorRef(customColors[i]));
+        QColorDialog dialog(fromColorRef(initial), parent);
+        // Qt's own dialog always shows the custom colour section; a desktop's may not.
+        dialog.setOption(QColorDialog::DontUseNativeDialog);
+        dialog.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+        accepted = dialog.exec() == QDialog::Accepted;
+        for (int i = 0; i < 16; ++i)
+            customColors[i] = toColorRef(QColorDialog::customColor(i));
+        if (accepted)
+            chosen = toColorRef(dialog.selectedColor());
+    });
+    return accepted;
+}
+
+void QtWindowSystem::showHelp(WindowHandle, const std::string&, int32_t command, int32_t data) {
+    // The pages always come from the program folder, whatever file name the caller built.
+    onGuiThread([&] { QDesktopServices::openUrl(helpUrl(command, data)); });
+}
+
+} // namespace klv::app

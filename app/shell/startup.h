@@ -1,0 +1,59 @@
+#pragma once
+// The start-up sequence that runs before the main window is shown. One method per step, in the
+// order run() calls them; steps whose parts of the program do not exist yet are marked in run()
+// where they go.
+
+#include "platform/instance_lock.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace klv::app {
+
+class MainWindow;
+
+// What start-up asks of the world outside the program. Tests replace single answers.
+struct StartupProviders {
+    std::function<int32_t()> engineVersion; // klvGetDLLVersion
+    std::function<uint32_t()> deviceCount;  // waveOutGetNumDevs
+    std::function<int32_t()> screenWidth;   // primary screen in pixels, 0 when unknown
+
+    static StartupProviders system();
+};
+
+class Startup {
+public:
+    enum class Outcome {
+        Running,        // the main window is up
+        AlreadyRunning, // another instance owns this home: ended silently
+        Ended,          // ended after telling the user why
+    };
+
+    explicit Startup(MainWindow& main, StartupProviders providers = StartupProviders::system());
+
+    Outcome run();
+
+    // True when no stored options could be loaded in this start.
+    bool firstRun() const { return m_firstRun; }
+
+    void clearNavigatorFlag();  // 1
+    bool claimSingleInstance(); // 2
+    bool checkEngineVersion();  // 3
+    void setCaption();          // 4
+    bool checkSoundCard();      // 5
+    void showLoadingOptions();  // 6
+    void loadRemainTime();      // 7
+    void loadOptions();         // 8
+    void fitOutputDevices();    // 10
+    void setStatusLevel();      // 11
+    void fitNumLinesToScreen(); // 13
+    void showMainWindow();      // 18 (splash unloaded) and 19
+
+private:
+    MainWindow& m_main;
+    StartupProviders m_providers;
+    platform::InstanceLock m_instance;
+    bool m_firstRun = false;
+};
+
+} // namespace klv::app
