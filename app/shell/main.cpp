@@ -13,13 +13,14 @@
 int main(int argc, char** argv) {
     using namespace klv::app;
 
+    // First, so that a termination request during start-up is kept, not lost.
+    SignalCloser::installHandlers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvara"));
     // The program ends when the main window's shut-down has run, not when some window closes
     // (the splash window comes and goes during start-up and shut-down).
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // First, so that a termination request during start-up is kept, not lost.
     SignalCloser terminations;
     QtWindowSystem windows;
     klv::platform::setWindowSystem(&windows);

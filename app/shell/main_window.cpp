@@ -106,8 +106,17 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // The shut-down lets events run (its status texts); a second request arriving meanwhile,
+    // say a repeated Ctrl+C, must not start another one inside it.
+    if (m_closing) {
+        event->ignore();
+        return;
+    }
+    m_closing = true;
     Shutdown shutdown(*this);
-    if (!shutdown.run()) {
+    const bool closed = shutdown.run();
+    m_closing = false;
+    if (!closed) {
         event->ignore();
         return;
     }

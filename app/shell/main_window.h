@@ -50,6 +50,7 @@ private:
 
     ProgramState& m_state;
     int32_t m_timeRemain = 1;
+    bool m_closing = false;
     bool m_shutDown = false;
     std::unique_ptr<SplashWindow> m_splash;
     // The engine's last message record, copied while its sender waits.

@@ -25,22 +25,30 @@ void onSignal(int) {
 
 } // namespace
 
-SignalCloser::SignalCloser(QObject* parent) : QObject(parent) {
+void SignalCloser::installHandlers() {
+    if (g_pipe[0] >= 0)
+        return;
     // Non-blocking both ways: a flood of signals must never block the handler, and draining
     // must stop when the pipe is empty.
     if (pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         g_pipe[0] = g_pipe[1] = -1;
         return;
     }
-    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, &SignalCloser::drain);
-
     struct sigaction action {};
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int sig : kSignals)
         sigaction(sig, &action, nullptr);
+}
+
+SignalCloser::SignalCloser(QObject* parent) : QObject(parent) {
+    installHandlers();
+    if (g_pipe[0] < 0)
+        return;
+    // Level-triggered: bytes written before this point are reported at the first chance.
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SignalCloser::drain);
 }
 
 SignalCloser::~SignalCloser() {

@@ -12,7 +12,12 @@ namespace klv::app {
 class SignalCloser : public QObject {
     Q_OBJECT
 public:
-    // Installs the handlers. One object per process; create it on the GUI thread.
+    // Installs the handlers before anything else runs: a signal that arrives before the
+    // object exists is kept in the pipe and reported once it does. [main thread]
+    static void installHandlers();
+
+    // Reports the signals (installing the handlers when that was not done yet). One object per
+    // process; create it on the GUI thread.
     explicit SignalCloser(QObject* parent = nullptr);
     // Restores the default handlers.
     ~SignalCloser() override;
