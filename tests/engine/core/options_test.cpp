@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +73,10 @@ struct StoredOptions {
     size_t size;
     int32_t result;
 };
+
+void PrintTo(const StoredOptions& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class StoredOptionsLoad : public testing::TestWithParam<StoredOptions> {};
 

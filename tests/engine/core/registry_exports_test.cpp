@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -35,8 +36,8 @@ struct GuardedBuffer {
     std::vector<uint8_t> bytes;
 };
 
-std::string subkeyForPathLength(size_t pathLength) {
-    return std::string(pathLength - (sizeof(KLV_APP_KEY) - 1), 'k');
+std::string subkeyForPathLength(size_t pathLength, char fill = 'k') {
+    return std::string(pathLength - (sizeof(KLV_APP_KEY) - 1), fill);
 }
 
 TEST(RegistryExports, ShortValueIsFollowedByZerosUpToTheBufferSize) {
@@ -88,6 +89,10 @@ struct GetFailure {
     int32_t size;
 };
 
+void PrintTo(const GetFailure& c, std::ostream* os) {
+    *os << c.what;
+}
+
 class RegistryGetFailures : public testing::TestWithParam<GetFailure> {};
 
 TEST_P(RegistryGetFailures, ReturnMinusOneAndLeaveTheBufferAlone) {
@@ -120,7 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(RegistryExports, KeyPathOfNinetyNineCharactersIsTheLongestAccepted) {
     const std::string longest = subkeyForPathLength(99);
-    const std::string tooLong = subkeyForPathLength(100);
+    const std::string tooLong = subkeyForPathLength(100, 'q');
     int32_t value = 42;
     int32_t out = 0;
 
@@ -130,6 +135,7 @@ TEST(RegistryExports, KeyPathOfNinetyNineCharactersIsTheLongestAccepted) {
     EXPECT_EQ(klvDelReg(longest.c_str(), "V"), 0);
 
     EXPECT_EQ(klvSetReg(tooLong.c_str(), "V", &value, 4), -1);
+    EXPECT_EQ(klvGetReg(tooLong.c_str(), "V", &out, 4), -1);
     EXPECT_EQ(klvDelReg(tooLong.c_str(), "V"), -1);
     // The long path was refused, not cut down to an existing one.
     EXPECT_FALSE(platform::regKeyExists(KLV_HKEY_LOCAL_MACHINE, KLV_APP_KEY + tooLong));
@@ -166,6 +172,7 @@ TEST(RegistryExports, SetRegStringLengthZeroStoresTheTextWithoutItsTerminator) {
 }
 
 TEST(RegistryExports, RootKeysAreSeparateStores) {
+    ASSERT_EQ(klvSetReg("Settings", "Other", "x", 1), 0);
     ASSERT_EQ(klvSetRegString(KLV_HKEY_CURRENT_USER, KLV_APP_KEY "Settings", "Where", "cu", 0), 0);
     char out[8];
     EXPECT_EQ(klvGetReg("Settings", "Where", out, 8), -1);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <ostream>
 #include <set>
 #include <string>
 #include <thread>
@@ -35,6 +36,10 @@ struct CutCase {
 const std::string kEAcute = "\xc3\xa9";        // two bytes
 const std::string kEuro = "\xe2\x82\xac";      // three bytes
 const std::string kSmile = "\xf0\x9f\x98\x80"; // four bytes
+
+void PrintTo(const CutCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class MessageCut : public UserMessageTest, public testing::WithParamInterface<CutCase> {};
 
