@@ -62,9 +62,22 @@ inline void markHeaderDone(WaveHeader& header) {
     }
 }
 
+// [owner] Whether a header may be queued: prepared and not queued already (queuing it twice
+// would let the device play it twice while its owner refills it).
+inline uint32_t checkQueueable(const WaveHeader& header) {
+    const uint32_t flags = header.flags.load(std::memory_order_acquire);
+    if (!(flags & kWhdrPrepared))
+        return kWaveUnprepared;
+    if (flags & kWhdrInQueue)
+        return kWaveStillPlaying;
+    return kWaveOk;
+}
+
 // [owner] Marks a header queued and pushes it. The flags are set before the push so that the
 // draining side never sees a queued header without kWhdrInQueue; a full queue undoes them.
 inline uint32_t enqueueHeader(WaveQueue& queue, WaveHeader& header) {
+    if (const uint32_t refused = checkQueueable(header))
+        return refused;
     const uint32_t before = header.flags.load(std::memory_order_relaxed);
     header.flags.store((before & ~kWhdrDone) | kWhdrInQueue, std::memory_order_relaxed);
     if (!queue.push(&header)) {
@@ -79,7 +92,7 @@ inline uint32_t enqueueHeader(WaveQueue& queue, WaveHeader& header) {
 class WaveOut {
 public:
     virtual ~WaveOut() = default; // closes: hands queued headers back first
-    // [owner] Queue a header whose flags allow it (prepared, not queued).
+    // [owner] Queue a header (checkQueueable first).
     virtual uint32_t write(WaveHeader& header) = 0;
     // [owner] Hand every queued header back marked done; keep the device open.
     virtual uint32_t reset() = 0;

@@ -82,12 +82,6 @@ uint32_t waveOutWrite(WaveOut* device, WaveHeader* header) {
         return kWaveInvalidHandle;
     if (!header)
         return kWaveInvalidParam;
-    const uint32_t flags = header->flags.load(std::memory_order_acquire);
-    if (!(flags & kWhdrPrepared))
-        return kWaveUnprepared;
-    // Queuing a header twice would let the device play it twice while its owner refills it.
-    if (flags & kWhdrInQueue)
-        return kWaveStillPlaying;
     return device->write(*header);
 }
 

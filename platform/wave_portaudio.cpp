@@ -75,6 +75,8 @@ public:
     }
 
     uint32_t write(WaveHeader& header) override {
+        if (const uint32_t refused = checkQueueable(header))
+            return refused;
         if (m_failed.load(std::memory_order_acquire))
             return kWaveError;
         if (m_queue.size() > 0 &&

@@ -60,6 +60,8 @@ public:
     uint32_t write(WaveHeader& header) override {
         DeviceState& state = g_devices[m_id];
         uint32_t result = state.writeError.load();
+        if (result == kWaveOk)
+            result = checkQueueable(header);
         if (result == kWaveOk) {
             if (state.autoComplete.load()) {
                 header.flags.store((header.flags.load(std::memory_order_relaxed) | kWhdrDone) &

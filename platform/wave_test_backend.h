@@ -31,7 +31,8 @@ bool playOldest(uint32_t id);
 // Number of buffers queued on device id and not yet played (0 when it is not open).
 uint32_t queuedCount(uint32_t id);
 
-// Queue requests on device id so far: all of them, and those that were accepted.
+// Queue requests on device id so far: all of them (refused ones included), and those that
+// were accepted.
 uint64_t writeRequests(uint32_t id);
 uint64_t acceptedWrites(uint32_t id);
 
