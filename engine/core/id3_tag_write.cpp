@@ -40,7 +40,9 @@ bool writeAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
 extern "C" KLV_API int32_t setid3(const char* path, Id3Record* tag) {
     if (path == nullptr || tag == nullptr)
         return -1;
-    tag->year = normaliseId3Year(tag->year);
+    // 0 means "no year": left as it is, or every tag saved without a year would claim 2000.
+    if (tag->year != 0)
+        tag->year = normaliseId3Year(tag->year);
     uint8_t block[kId3BlockSize];
     encodeId3Block(*tag, block);
 
