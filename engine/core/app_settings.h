@@ -9,7 +9,7 @@
 
 namespace klv::engine {
 
-// The store's key path of an application subkey: KLV_APP_KEY + subkey. Empty when subkey is
+// The store's key path of an application subkey: KLV_APP_KEY + subkey. None when subkey is
 // null or the path would be longer than kMaxKeyPath characters.
 constexpr size_t kMaxKeyPath = 99;
 std::optional<std::string> appKeyPath(const char* subkey);
