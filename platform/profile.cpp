@@ -23,7 +23,7 @@ std::string_view trim(std::string_view text) {
 }
 
 std::string fold(std::string_view name) {
-    std::string folded(name);
+    std::string folded(trim(name));
     for (char& c : folded) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -69,7 +69,7 @@ ParsedLine parseLine(std::string_view line) {
 using namespace profile_detail;
 
 bool profileNamesEqual(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && fold(a) == fold(b);
+    return fold(a) == fold(b);
 }
 
 int32_t profileInt(std::optional<std::string_view> value, int32_t fallback) {

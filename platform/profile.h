@@ -3,11 +3,12 @@
 // playlists and the song equalizer file klv.eq.
 //
 // Reading: "[section]" lines open a section, "name=value" lines are keys; section and key
-// names are compared without regard to the case of A..Z; names and values are trimmed of
-// surrounding spaces and tabs, and a value's matching surrounding quotes ("..." or '...') are
-// removed. When a section or a key occurs twice, the first one counts. Lines end with CR, LF
-// or CR LF; a leading UTF-8 byte order mark is ignored. Lines of kProfileLineLimit bytes or
-// more are never parsed (memory stays bounded for any file) but survive a rewrite.
+// names (also those asked for) are compared without regard to surrounding spaces and the case
+// of A..Z; values are trimmed of surrounding spaces and tabs, and a value's matching
+// surrounding quotes ("..." or '...') are removed. When a section or a key occurs twice, the
+// first one counts. Lines end with CR, LF or CR LF; a leading UTF-8 byte order mark is
+// ignored. Lines longer than kProfileLineLimit bytes are never parsed (memory stays bounded
+// for any file) but survive a rewrite.
 //
 // Writing: the whole file is rewritten through a temporary file and a rename, so a failed
 // write (full disk, read-only folder) leaves the old file as it was. Every other line keeps
@@ -36,7 +37,7 @@ class ReplacingFile;
 
 constexpr size_t kProfileLineLimit = 16384;
 
-// Section and key names: equal without regard to the case of A..Z.
+// Section and key names: equal without regard to surrounding spaces and the case of A..Z.
 bool profileNamesEqual(std::string_view a, std::string_view b);
 
 // An integer value read like GetPrivateProfileInt: an optional sign and the digits that
@@ -85,7 +86,7 @@ public:
     int32_t getInt(std::string_view section, std::string_view key, int32_t fallback) const;
 
     // Sets key=value in section (see the header comment for where the line goes). Names are
-    // written as given; they should not contain line ends, "=" or "]".
+    // trimmed and should not contain line ends or "="; a value ends at its first line end.
     void set(std::string_view section, std::string_view key, std::string_view value);
 
     // Rewrites path with the profile's lines. false with errno set on failure, the old file

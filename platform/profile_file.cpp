@@ -122,6 +122,10 @@ int32_t ProfileFile::getInt(std::string_view section, std::string_view key,
 }
 
 void ProfileFile::set(std::string_view section, std::string_view key, std::string_view value) {
+    section = trim(section);
+    key = trim(key);
+    // A line end inside a value would end the line early and turn the rest into another line.
+    value = value.substr(0, value.find_first_of("\r\n"));
     if (m_sections.empty())
         addSection("", true, false);
     Section* target = findSection(section);

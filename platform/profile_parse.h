@@ -16,7 +16,7 @@ struct ParsedLine {
 };
 
 std::string_view trim(std::string_view text);
-// Lower-case A..Z only: names are compared byte by byte otherwise.
+// The form in which names are compared: trimmed, A..Z in lower case, other bytes as they are.
 std::string fold(std::string_view name);
 ParsedLine parseLine(std::string_view line);
 // Whether a line (possibly only the beginning of an overlong one) opens a section.

@@ -3,6 +3,8 @@
 //
 // Block layout: "TAG", title 30, artist 30, album 30, year 4 digits, comment 30 (in ID3v1.1
 // byte 125 is 0 and byte 126 the track), genre 1 (255: none).
+//
+// [thread-safe] getid3 and setid3 keep no state; each opens, uses and closes the file itself.
 
 #include "klv3.h"
 

@@ -121,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"comment_is_no_key", "[s]\n;k=1\n", "s", ";k", nullptr},
         ReadCase{"line_without_equals_is_no_key", "[s]\nk\n", "s", "k", nullptr},
         ReadCase{"missing_section", "[a]\nk=1\n", "b", "k", nullptr},
+        ReadCase{"asked_names_trimmed", "[s]\nk=1\n", " s ", "\tk ", "1"},
         ReadCase{"empty_file", "", "a", "k", nullptr}),
     [](const auto& info) { return std::string(info.param.what); });
 
@@ -246,6 +247,13 @@ TEST(profile_file, ManyKeysSetAndSavedOnceReadBack) {
     ASSERT_TRUE(again.load(path));
     ASSERT_TRUE(again.save(path));
     EXPECT_EQ(readBytes(path), bytes) << "an unchanged profile is written back byte for byte";
+}
+
+TEST(profile_file, ValueEndsAtItsFirstLineEndSoTheFileKeepsItsLines) {
+    klv::test::TempDir dir;
+    const fs::path path = dir.path() / "t.ini";
+    ASSERT_TRUE(writeProfileString(path, " s ", " k ", "one\r\n[s]\r\nk=two"));
+    EXPECT_EQ(readBytes(path), "[s]\r\nk=one\r\n");
 }
 
 TEST(profile_file, FailedRewriteKeepsTheOldFile) {
