@@ -1,0 +1,112 @@
+// The check a line makes when it opens a file: a RIFF WAV file with PCM samples, or an MP3
+// stream.
+
+#include "engine/core/file_type.h"
+#include "engine/core/line_threads_handle.h"
+#include "engine/core/log.h"
+#include "engine/core/mp3_decoder.h"
+#include "engine/core/mp3_stream_search.h"
+#include "engine/core/wav_header.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace klv::engine {
+
+namespace {
+
+int32_t readAt(int fd, uint8_t* buffer, int32_t size, off_t offset) {
+    int32_t total = 0;
+    while (total < size) {
+        const ssize_t got =
+            ::pread(fd, buffer + total, static_cast<size_t>(size - total), offset + total);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        total += static_cast<int32_t>(got);
+    }
+    return total;
+}
+
+const char* pathOf(const LineHandle* h) {
+    return h->fileName != nullptr ? h->fileName : "";
+}
+
+int32_t detectMp3(LineHandle* h, LineSlot& slot, int fd, DeferredMessage& message) {
+    Mp3Decoder* decoder = Mp3Decoder::create();
+    Mp3StreamInfo info;
+    if (decoder == nullptr || ::lseek(fd, 0, SEEK_SET) != 0 || mp3StreamSearch(fd, &info) != 0) {
+        Mp3Decoder::destroy(decoder);
+        h->decoder = nullptr;
+        logEntry("Can't determine file type: %s", pathOf(h));
+        if (!h->quiet)
+            message.user("Can't open file - Invalid or Unsupported File Type");
+        return -1;
+    }
+    h->decoder = decoder;
+    slot.channels.store(info.channels, std::memory_order_relaxed);
+    slot.sampleRate.store(info.sampleRate, std::memory_order_relaxed);
+    slot.byteRateSum.store(info.byteRate, std::memory_order_relaxed);
+    slot.byteRateCount.store(1, std::memory_order_relaxed);
+    slot.byteRate.store(info.byteRate, std::memory_order_relaxed);
+    slot.bitsPerSample.store(16, std::memory_order_relaxed);
+    h->isWave = 0;
+    return 0;
+}
+
+} // namespace
+
+int32_t detectFileType(LineHandle* h, LineSlot& slot, DeferredMessage& message) {
+    const int fd = loadField(h->file);
+    uint8_t bytes[kWavHeaderBytes] = {};
+    readAt(fd, bytes, kWavHeaderBytes, 0);
+    const WavHeader header = parseWavHeader(bytes);
+    if (!header.riffPcm)
+        return detectMp3(h, slot, fd, message);
+
+    if (const char* problem = unsupportedWavFormat(header)) {
+        if (!h->quiet)
+            message.user("%s", problem);
+        return -1;
+    }
+    const int32_t byteRate = wavByteRate(header);
+    slot.channels.store(header.channels, std::memory_order_relaxed);
+    slot.sampleRate.store(header.sampleRate, std::memory_order_relaxed);
+    slot.bitsPerSample.store(header.bitsPerSample, std::memory_order_relaxed);
+    slot.byteRateCount.store(1, std::memory_order_relaxed);
+    slot.byteRateSum.store(byteRate, std::memory_order_relaxed);
+    slot.byteRate.store(byteRate, std::memory_order_relaxed);
+
+    // Only one chunk header is looked at: right behind a 16-byte fmt chunk, or behind a longer
+    // one. A file cut short there simply has no data chunk header.
+    bool dataTag = header.dataTag;
+    int64_t dataSize = header.dataSize;
+    if (header.fmtSize != 16) {
+        uint8_t chunk[8] = {};
+        const int64_t at = int64_t{header.fmtSize} + 20;
+        if (at < 0 || readAt(fd, chunk, 8, static_cast<off_t>(at)) != 8) {
+            dataTag = false;
+        } else {
+            dataTag = isDataChunkTag(chunk);
+            dataSize = readLe32(chunk + 4);
+        }
+    }
+    int64_t dataEnd = slot.dataEnd.load(std::memory_order_relaxed);
+    if (dataTag) {
+        if (dataSize > 0 && dataSize + kWavHeaderBytes < dataEnd)
+            dataEnd = dataSize + kWavHeaderBytes;
+    } else {
+        logEntry("Can't get stupid data chunk for %s", pathOf(h));
+    }
+    slot.dataEnd.store(static_cast<int32_t>(dataEnd), std::memory_order_relaxed);
+    slot.length.store(static_cast<int32_t>(dataEnd * 44100 / byteRate), std::memory_order_relaxed);
+    slot.filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
+    // Sample data starts at byte 44 whatever the chunk layout; the reader goes on from here.
+    ::lseek(fd, kWavHeaderBytes, SEEK_SET);
+    h->isWave = 1;
+    return 0;
+}
+
+} // namespace klv::engine

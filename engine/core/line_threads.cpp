@@ -1,0 +1,141 @@
+// Starting and stopping a line's threads, and the threads' bodies.
+
+#include "engine/core/line_threads.h"
+
+#include "engine/core/line_threads_handle.h"
+#include "engine/core/log.h"
+#include "engine/core/options_copy.h"
+#include "engine/core/slot_pool.h"
+#include "engine/core/transport.h"
+#include "engine/core/user_message.h"
+#include "platform/clock.h"
+
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <thread>
+
+namespace klv::engine {
+
+namespace {
+
+// Bumped by every start and every stop of a slot's threads. Kept outside the slot so that a
+// decoder whose line has been closed meanwhile still finds it valid to read.
+std::atomic<uint32_t> g_generations[kLineSlotCount];
+
+std::atomic<uint32_t>& generationOf(const LineSlot& slot) {
+    return g_generations[&slot - slotTable()];
+}
+
+void readerThread(LineHandle* h, LineSlot* slot) {
+    platform::raiseThreadPriority();
+    slot->readerRunning.store(1, std::memory_order_release);
+    while (loadField(h->state) != 0)
+        platform::sleepMs(readerPass(h, *slot));
+    slot->readerRunning.store(0, std::memory_order_release);
+}
+
+void decoderFailed(LineHandle* h, LineSlot* slot, uint32_t generation) {
+    char path[KLV_PATH_BUFFER] = {};
+    if (h->fileName != nullptr)
+        std::strncpy(path, h->fileName, sizeof(path) - 1);
+    const bool quiet = h->quiet != 0;
+    const bool mp3 = h->isWave == 0;
+    logEntry("Decode Error on %s", path);
+    slot->decoderRunning.store(0, std::memory_order_release);
+    // From here on the thread owns nothing of the line; the stop below checks that the line is
+    // still the one this thread decoded before it touches the handle.
+    stopAfterDecodeFailure(h, slot, generation);
+    if (!quiet) {
+        if (mp3)
+            sendUserMessage("%s", kCorruptMp3Message);
+        sendUserMessage("Decoding Failed for %s", path);
+    }
+}
+
+void decoderThread(LineHandle* h, LineSlot* slot, uint32_t generation) {
+    storeField(h->finished, 0);
+    slot->decoderRunning.store(1, std::memory_order_release);
+    DecoderRun run;
+    run.threshold = static_cast<float>(option(&OptionsRecord::SilenceThreshold)) * 0.001f;
+    // The conversion buffers of this line: on this thread's stack, shared with no other line.
+    WavScratch wav;
+    Mp3Scratch mp3;
+    while (loadField(h->state) != 0) {
+        const int32_t sleep = decoderPass(h, *slot, run, wav, mp3);
+        if (sleep == kDecoderPassFailed) {
+            decoderFailed(h, slot, generation);
+            return;
+        }
+        if (sleep == kDecoderPassDone)
+            break;
+        platform::sleepMs(static_cast<uint32_t>(sleep));
+    }
+    slot->decoderRunning.store(0, std::memory_order_release);
+}
+
+// The line's time display is drawn by the meters; until then the thread keeps its place in the
+// start and stop protocol.
+void displayThread(LineHandle* h, LineSlot* slot) {
+    slot->displayRunning.store(1, std::memory_order_release);
+    while (loadField(h->state) != 0)
+        platform::sleepMs(10);
+    slot->displayRunning.store(0, std::memory_order_release);
+}
+
+template <typename Body, typename... Args> void launch(const char* role, Body body, Args... args) {
+    try {
+        std::thread(body, args...).detach();
+    } catch (const std::exception& error) {
+        logEntry("Can't start the %s thread: %s", role, error.what());
+    }
+}
+
+} // namespace
+
+uint32_t lineGeneration(const LineSlot& slot) {
+    return generationOf(slot).load(std::memory_order_acquire);
+}
+
+void startLineThreads(LineHandle* h) {
+    LineSlot* slot = lineSlot(h);
+    if (slot == nullptr)
+        return;
+    const uint32_t generation = generationOf(*slot).fetch_add(1, std::memory_order_acq_rel) + 1;
+    launch("reader", readerThread, h, slot);
+    launch("decoder", decoderThread, h, slot, generation);
+    launch("display", displayThread, h, slot);
+    // Polled more finely than the 10 ms of the classic schedule, within the same bound: the
+    // caller only waits longer than it must.
+    const uint32_t start = platform::tickCount();
+    while (slot->readerRunning.load(std::memory_order_acquire) == 0 ||
+           slot->decoderRunning.load(std::memory_order_acquire) == 0) {
+        if (platform::tickCount() - start >= kThreadWaitMs)
+            return;
+        platform::sleepMs(1);
+    }
+}
+
+void stopLineThreads(LineHandle* h) {
+    LineSlot* slot = lineSlot(h);
+    if (slot == nullptr)
+        return;
+    generationOf(*slot).fetch_add(1, std::memory_order_acq_rel);
+    storeField(h->state, 0);
+    const uint32_t start = platform::tickCount();
+    bool warned = false;
+    while (slot->readerRunning.load(std::memory_order_acquire) != 0 ||
+           slot->decoderRunning.load(std::memory_order_acquire) != 0 ||
+           slot->displayRunning.load(std::memory_order_acquire) != 0) {
+        // Releasing the buffers under a running thread would corrupt memory, so the wait goes
+        // on past its usual bound; the log shows that it did.
+        if (!warned && platform::tickCount() - start >= kThreadWaitMs) {
+            logEntry("Line threads still running after %u ms, waiting: %s", kThreadWaitMs,
+                     h->fileName != nullptr ? h->fileName : "");
+            warned = true;
+        }
+        platform::sleepMs(1);
+    }
+}
+
+} // namespace klv::engine

@@ -1,0 +1,76 @@
+// The decoder thread's pass: one decode step when the SampleRing has room, the leading-silence
+// skip before the line plays, and the end of the song.
+
+#include "engine/audio/sample_ring.h"
+#include "engine/core/line_threads.h"
+#include "engine/core/line_threads_handle.h"
+#include "engine/core/options_copy.h"
+
+#include <cmath>
+
+namespace klv::engine {
+
+namespace {
+
+constexpr int32_t kBurstSteps = 64;
+constexpr int32_t kDecodeRoomFrames = 8192;
+constexpr int32_t kStepRestMs = 3;
+constexpr int32_t kBurstRestMs = 10;
+// The skip looks at the ring only while it holds more than this, so a song of 2032 frames or
+// less is never taken for silence.
+constexpr int32_t kSkipKeepFrames = 2048 - kSampleRingGuard;
+constexpr int32_t kSkipStride = 4;
+
+} // namespace
+
+void skipLeadingSilence(LineHandle* h, LineSlot& slot, DecoderRun& run) {
+    (void)h;
+    while (run.skipPending && sampleRingUsed(slot) > kSkipKeepFrames) {
+        // Once the line plays, the output thread owns the read index again.
+        if (slot.playing.load(std::memory_order_acquire) != 0) {
+            run.skipPending = false;
+            return;
+        }
+        const int32_t read = slot.sampleRead.load(std::memory_order_relaxed) % kSampleRingFrames;
+        const Frame frame = slot.sampleRing[read];
+        if (std::fabs(frame.left) >= run.threshold || std::fabs(frame.right) >= run.threshold) {
+            run.skipPending = false;
+            return;
+        }
+        slot.sampleRead.store((read + kSkipStride) % kSampleRingFrames, std::memory_order_release);
+        slot.position.fetch_add(kSkipStride, std::memory_order_relaxed);
+    }
+}
+
+void checkFinished(LineHandle* h, LineSlot& slot) {
+    if (sampleRingUsed(slot) == 0 && slot.endOfFile.load(std::memory_order_acquire) != 0)
+        storeField(h->finished, 1);
+}
+
+int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& wav,
+                    Mp3Scratch& mp3) {
+    if (loadField(h->finished) != 0)
+        return kDecoderPassDone;
+    int32_t sleep = 0;
+    ++run.burst;
+    const bool room = sampleRingFree(slot) > kDecodeRoomFrames;
+    if (run.burst < kBurstSteps && room) {
+        if (h->isWave) {
+            convertWavChunk(h, slot, wav);
+        } else if (h->decoder != nullptr &&
+                   decodeMp3Step(h, slot, *static_cast<Mp3Decoder*>(h->decoder), mp3) != 0) {
+            return kDecoderPassFailed;
+        }
+        sleep = kStepRestMs;
+    }
+    if (run.burst >= kBurstSteps || !room) {
+        run.burst = 0;
+        sleep += kBurstRestMs;
+    }
+    if (run.skipPending && loadField(h->state) != 0 && option(&OptionsRecord::SkipSilence) != 0)
+        skipLeadingSilence(h, slot, run);
+    checkFinished(h, slot);
+    return sleep;
+}
+
+} // namespace klv::engine

@@ -1,0 +1,143 @@
+// The reader thread's pass: one block from the file into the FileRing, or a wait.
+
+#include "engine/core/file_ring.h"
+#include "engine/core/file_type.h"
+#include "engine/core/line_threads.h"
+#include "engine/core/line_threads_handle.h"
+#include "engine/core/log.h"
+#include "engine/core/mp3_stream_search.h"
+#include "engine/core/wav_header.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace klv::engine {
+
+namespace {
+
+constexpr uint32_t kReopenIntervalMs = 50;
+constexpr uint32_t kHalfFileWaitMs = 5;
+constexpr uint32_t kRingFullWaitMs = 25;
+constexpr uint32_t kPassRestMs = 1;
+
+const char* pathOf(const LineHandle* h) {
+    return h->fileName != nullptr ? h->fileName : "";
+}
+
+struct ReadResult {
+    int32_t bytes = 0;
+    bool failed = false; // a read reported an error (not the end of the file)
+};
+
+// Reads up to count bytes into buffer; stops at the end of the file or at an error.
+void readInto(int fd, uint8_t* buffer, int32_t count, ReadResult& result) {
+    int32_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(fd, buffer + done, static_cast<size_t>(count - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            result.failed = true;
+        if (got <= 0)
+            break;
+        done += static_cast<int32_t>(got);
+    }
+    result.bytes += done;
+}
+
+// Reads count bytes into the ring at the write index, in two parts when the block crosses the
+// ring's end, and publishes the new write index after the bytes.
+ReadResult readBlock(int fd, LineSlot& slot, int32_t count) {
+    ReadResult result;
+    int32_t write = slot.fileWrite.load(std::memory_order_relaxed);
+    if (write >= kFileRingBytes)
+        write = 0;
+    const int32_t first = count < kFileRingBytes - write ? count : kFileRingBytes - write;
+    readInto(fd, slot.fileRing + write, first, result);
+    if (result.bytes == first && count > first && !result.failed)
+        readInto(fd, slot.fileRing, count - first, result);
+    if (result.bytes > 0) {
+        int32_t next = write + result.bytes;
+        if (next > kFileRingBytes)
+            next -= kFileRingBytes;
+        slot.fileWrite.store(next, std::memory_order_release);
+    }
+    return result;
+}
+
+// After a read error: the medium may come back, so the file is opened again by path.
+bool reopen(LineHandle* h, LineSlot& slot) {
+    const int fd = openAudioFile(h->fileName);
+    logEntry("Attempting Reopen: %s", pathOf(h));
+    if (fd < 0)
+        return false;
+    ::lseek(fd, slot.filePos.load(std::memory_order_relaxed), SEEK_SET);
+    storeField(h->file, fd);
+    return true;
+}
+
+// The end of the audio data: a looping file starts again, any other is done.
+void endOfData(LineHandle* h, LineSlot& slot, int fd) {
+    if (loadField(h->loop) != 0) {
+        if (h->isWave) {
+            ::lseek(fd, kWavHeaderBytes, SEEK_SET);
+            slot.filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
+            return;
+        }
+        Mp3StreamInfo info;
+        if (::lseek(fd, 0, SEEK_SET) == 0 && mp3StreamSearch(fd, &info) == 0) {
+            slot.byteRateSum.store(info.byteRate, std::memory_order_release);
+            slot.byteRateCount.store(1, std::memory_order_release);
+            slot.byteRate.store(info.byteRate, std::memory_order_release);
+            slot.filePos.store(0, std::memory_order_relaxed);
+            return;
+        }
+        // The file changed under the line: play out what is buffered instead of searching
+        // again every pass.
+        logEntry("Can't loop, no MP3 stream at the start of %s", pathOf(h));
+    }
+    slot.endOfFile.store(1, std::memory_order_release);
+    slot.filePos.store(slot.dataEnd.load(std::memory_order_relaxed), std::memory_order_relaxed);
+}
+
+} // namespace
+
+uint32_t readerPass(LineHandle* h, LineSlot& slot) {
+    int fd = loadField(h->file);
+    if (fd <= 0) {
+        if (loadField(h->state) == 0 || !reopen(h, slot))
+            return kReopenIntervalMs;
+        fd = loadField(h->file);
+    }
+    const int32_t dataEnd = slot.dataEnd.load(std::memory_order_relaxed);
+    // Never more than half the file in the ring: a short file is not read ahead completely.
+    if (fileRingBuffered(slot) + kFileRingGuard > dataEnd / 2)
+        return kHalfFileWaitMs;
+    if (fileRingFree(slot) <= kReaderBlock)
+        return kRingFullWaitMs;
+
+    const int32_t filePos = slot.filePos.load(std::memory_order_relaxed);
+    int32_t count = kReaderBlock;
+    if (dataEnd - filePos < count)
+        count = dataEnd - filePos > 0 ? dataEnd - filePos : 0;
+    const ReadResult result = count > 0 ? readBlock(fd, slot, count) : ReadResult{};
+
+    if (count == kReaderBlock && result.bytes == kReaderBlock) {
+        slot.filePos.store(static_cast<int32_t>(::lseek(fd, 0, SEEK_CUR)),
+                           std::memory_order_relaxed);
+        return kPassRestMs;
+    }
+    if (result.failed && count == kReaderBlock &&
+        slot.endOfFile.load(std::memory_order_relaxed) == 0) {
+        slot.filePos.store(filePos + result.bytes, std::memory_order_relaxed);
+        ::close(fd);
+        storeField(h->file, 0);
+        logEntry("Read Error, not EOF - Closing, will re-open in 100ms [%s]", pathOf(h));
+        return kReopenIntervalMs;
+    }
+    endOfData(h, slot, fd);
+    return kPassRestMs;
+}
+
+} // namespace klv::engine

@@ -1,0 +1,81 @@
+// Pieces shared by the transport calls: the lock, releasing a slot, reopening the file.
+
+#include "engine/core/transport.h"
+#include "engine/core/transport_internal.h"
+
+#include "engine/audio/block_mixer.h"
+#include "engine/core/file_type.h"
+#include "engine/core/line_threads.h"
+#include "engine/core/line_threads_handle.h"
+#include "engine/core/mp3_decoder.h"
+#include "engine/core/slot_pool.h"
+
+#include <unistd.h>
+
+namespace klv::engine {
+
+std::mutex& transportLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+void stopPlayingAndThreads(LineHandle* h, LineSlot& slot) {
+    slot.playing.store(0, std::memory_order_seq_cst);
+    // A block that saw the line playing may still be reading its ring: let it end before the
+    // ring is reset or freed.
+    waitUntilLineUnmixed();
+    stopLineThreads(h);
+}
+
+void releaseSlot(LineHandle* h, LineSlot& slot) {
+    delete[] slot.fileRing;
+    delete[] slot.sampleRing;
+    delete[] reinterpret_cast<Frame*>(slot.resampleBuffer);
+    clearSlot(slot);
+    setLineSlot(h, nullptr);
+}
+
+void closeLineFile(LineHandle* h) {
+    const int fd = loadField(h->file);
+    if (fd > 0)
+        ::close(fd);
+    storeField(h->file, 0);
+}
+
+bool reopenLineFile(LineHandle* h) {
+    closeLineFile(h);
+    const int fd = openAudioFile(h->fileName);
+    if (fd < 0)
+        return false;
+    storeField(h->file, fd);
+    return true;
+}
+
+void clearStreamState(LineSlot& slot) {
+    for (auto& peak : slot.peakLeft)
+        peak.store(0.0f, std::memory_order_relaxed);
+    for (auto& peak : slot.peakRight)
+        peak.store(0.0f, std::memory_order_relaxed);
+    slot.stretch = TimeStretchState{};
+    slot.sampleRead.store(0, std::memory_order_relaxed);
+    slot.sampleWrite.store(0, std::memory_order_relaxed);
+    slot.fileRead.store(0, std::memory_order_relaxed);
+    slot.fileWrite.store(0, std::memory_order_release);
+}
+
+void restartByteRate(LineSlot& slot, int32_t byteRate) {
+    slot.byteRateSum.store(byteRate, std::memory_order_release);
+    slot.byteRateCount.store(1, std::memory_order_release);
+    slot.byteRate.store(byteRate, std::memory_order_release);
+}
+
+void stopAfterDecodeFailure(LineHandle* h, LineSlot* slot, uint32_t generation) {
+    std::lock_guard<std::mutex> lock(transportLock());
+    // A stop, seek or close since the thread started bumped the generation; then the handle
+    // may no longer be this line's (or may be gone) and is not touched.
+    if (lineGeneration(*slot) != generation)
+        return;
+    stopAndRewindLocked(h);
+}
+
+} // namespace klv::engine
