@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace klv::platform {
 
@@ -27,9 +28,10 @@ intptr_t HeadlessWindowSystem::sendMessage(WindowHandle window, uint32_t msg, in
 }
 
 int HeadlessWindowSystem::messageBox(WindowHandle owner, const std::string& text,
-                                     const std::string& caption, uint32_t flags) {
+                                     const std::string& caption, uint32_t flags,
+                                     int32_t helpTopic) {
     std::lock_guard lock(m_mutex);
-    m_boxes.push_back(Box{owner, text, caption, flags});
+    m_boxes.push_back(Box{owner, text, caption, flags, helpTopic});
     return boxAnswer;
 }
 
@@ -50,6 +52,213 @@ void HeadlessWindowSystem::showHelp(WindowHandle window, const std::string& help
                                     int32_t command, int32_t data) {
     std::lock_guard lock(m_mutex);
     m_help.push_back(HelpRequest{window, helpFile, command, data});
+}
+
+namespace {
+
+// Fake dialog handles: far from null and from each other, never reused within a process.
+constexpr WindowHandle kFirstDialogHandle = 0x7D000;
+constexpr WindowHandle kDialogHandleStep = 0x10;
+
+intptr_t hscrollParam(int32_t code, int32_t position) {
+    return static_cast<intptr_t>((static_cast<uint32_t>(position) & 0xFFFF) << 16 |
+                                 (static_cast<uint32_t>(code) & 0xFFFF));
+}
+
+} // namespace
+
+WindowHandle HeadlessWindowSystem::createDialog(WindowHandle owner,
+                                                const KlvDialogTemplate& dialogTemplate,
+                                                KlvDialogProc proc, void* userData) {
+    if (!proc)
+        return 0;
+    Dialog state{0,
+                 owner,
+                 dialogTemplate.title ? dialogTemplate.title : "",
+                 dialogTemplate.cx,
+                 dialogTemplate.cy,
+                 dialogTemplate.fontName ? dialogTemplate.fontName : "",
+                 dialogTemplate.fontPointSize,
+                 {}};
+    for (int32_t i = 0; i < dialogTemplate.controlCount; ++i) {
+        const KlvDialogControl& c = dialogTemplate.controls[i];
+        DialogControl control{c.id, c.kind, c.text ? c.text : "", c.x, c.y, c.cx, c.cy};
+        state.controls.push_back(control);
+    }
+    WindowHandle handle = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        handle = kFirstDialogHandle + static_cast<WindowHandle>(m_dialogsMade) * kDialogHandleStep;
+        state.handle = handle;
+        m_dialogs.emplace(handle, LiveDialog{std::move(state), proc, m_dialogsMade});
+        ++m_dialogsMade;
+    }
+    notify(handle, KLV_DLG_INIT, 0, reinterpret_cast<intptr_t>(userData));
+    return handle;
+}
+
+void HeadlessWindowSystem::destroyDialog(WindowHandle dialog) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_dialogs.count(dialog))
+            return;
+    }
+    notify(dialog, KLV_DLG_DESTROY, 0, 0);
+    std::lock_guard lock(m_mutex);
+    m_dialogs.erase(dialog);
+}
+
+HeadlessWindowSystem::DialogControl* HeadlessWindowSystem::findControl(WindowHandle dialog,
+                                                                       int32_t id, int32_t kind) {
+    auto it = m_dialogs.find(dialog);
+    if (it == m_dialogs.end() || id == KLV_CONTROL_NO_ID)
+        return nullptr;
+    for (DialogControl& control : it->second.state.controls) {
+        if (control.id == id)
+            return kind == 0 || control.kind == kind ? &control : nullptr;
+    }
+    return nullptr;
+}
+
+bool HeadlessWindowSystem::setTrackbarRange(WindowHandle dialog, int32_t id, int32_t minimum,
+                                            int32_t maximum) {
+    std::lock_guard lock(m_mutex);
+    DialogControl* control = findControl(dialog, id, KLV_CONTROL_TRACKBAR);
+    if (!control)
+        return false;
+    control->minimum = minimum;
+    control->maximum = std::max(minimum, maximum);
+    control->position = std::clamp(control->position, control->minimum, control->maximum);
+    return true;
+}
+
+bool HeadlessWindowSystem::setTrackbarPos(WindowHandle dialog, int32_t id, int32_t position) {
+    std::lock_guard lock(m_mutex);
+    DialogControl* control = findControl(dialog, id, KLV_CONTROL_TRACKBAR);
+    if (!control)
+        return false;
+    control->position = std::clamp(position, control->minimum, control->maximum);
+    return true;
+}
+
+int32_t HeadlessWindowSystem::trackbarPos(WindowHandle dialog, int32_t id) {
+    std::lock_guard lock(m_mutex);
+    const DialogControl* control = findControl(dialog, id, KLV_CONTROL_TRACKBAR);
+    return control ? control->position : 0;
+}
+
+bool HeadlessWindowSystem::setCheck(WindowHandle dialog, int32_t id, bool checked) {
+    std::lock_guard lock(m_mutex);
+    DialogControl* control = findControl(dialog, id, KLV_CONTROL_CHECK_BOX);
+    if (!control)
+        return false;
+    control->checked = checked;
+    return true;
+}
+
+bool HeadlessWindowSystem::isChecked(WindowHandle dialog, int32_t id) {
+    std::lock_guard lock(m_mutex);
+    const DialogControl* control = findControl(dialog, id, KLV_CONTROL_CHECK_BOX);
+    return control && control->checked;
+}
+
+bool HeadlessWindowSystem::setItemText(WindowHandle dialog, int32_t id, const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    DialogControl* control = findControl(dialog, id);
+    if (!control || control->kind == KLV_CONTROL_TRACKBAR)
+        return false;
+    control->text = text;
+    return true;
+}
+
+bool HeadlessWindowSystem::itemText(WindowHandle dialog, int32_t id, std::string& text) {
+    std::lock_guard lock(m_mutex);
+    const DialogControl* control = findControl(dialog, id);
+    if (!control)
+        return false;
+    text = control->text;
+    return true;
+}
+
+intptr_t HeadlessWindowSystem::notify(WindowHandle dialog, uint32_t msg, intptr_t wParam,
+                                      intptr_t lParam) {
+    KlvDialogProc proc = nullptr;
+    {
+        std::lock_guard lock(m_mutex);
+        auto it = m_dialogs.find(dialog);
+        if (it == m_dialogs.end())
+            return 0;
+        proc = it->second.proc;
+    }
+    return proc(dialog, msg, wParam, lParam);
+}
+
+bool HeadlessWindowSystem::moveTrackbar(WindowHandle dialog, int32_t id, int32_t position,
+                                        int32_t code) {
+    int32_t kept = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        DialogControl* control = findControl(dialog, id, KLV_CONTROL_TRACKBAR);
+        if (!control)
+            return false;
+        control->position = std::clamp(position, control->minimum, control->maximum);
+        kept = control->position;
+    }
+    notify(dialog, KLV_DLG_HSCROLL, hscrollParam(code, kept), id);
+    return true;
+}
+
+bool HeadlessWindowSystem::pressButton(WindowHandle dialog, int32_t id) {
+    {
+        std::lock_guard lock(m_mutex);
+        DialogControl* control = findControl(dialog, id);
+        if (!control)
+            return false;
+        switch (control->kind) {
+        case KLV_CONTROL_CHECK_BOX:
+            control->checked = !control->checked;
+            break;
+        case KLV_CONTROL_PUSH_BUTTON:
+        case KLV_CONTROL_DEFAULT_BUTTON:
+            break;
+        default:
+            return false;
+        }
+    }
+    notify(dialog, KLV_DLG_COMMAND, static_cast<intptr_t>(id & 0xFFFF) | (KLV_BN_CLICKED << 16), 0);
+    return true;
+}
+
+bool HeadlessWindowSystem::closeDialog(WindowHandle dialog) {
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_dialogs.count(dialog))
+            return false;
+    }
+    if (notify(dialog, KLV_DLG_CLOSE, 0, 0) == 0)
+        destroyDialog(dialog);
+    return true;
+}
+
+std::vector<WindowHandle> HeadlessWindowSystem::dialogs() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<std::pair<uint64_t, WindowHandle>> ordered;
+    for (const auto& [handle, live] : m_dialogs)
+        ordered.emplace_back(live.order, handle);
+    std::sort(ordered.begin(), ordered.end());
+    std::vector<WindowHandle> handles;
+    for (const auto& entry : ordered)
+        handles.push_back(entry.second);
+    return handles;
+}
+
+std::optional<HeadlessWindowSystem::Dialog>
+HeadlessWindowSystem::dialog(WindowHandle handle) const {
+    std::lock_guard lock(m_mutex);
+    auto it = m_dialogs.find(handle);
+    if (it == m_dialogs.end())
+        return std::nullopt;
+    return it->second.state;
 }
 
 std::vector<HeadlessWindowSystem::Message> HeadlessWindowSystem::messages() const {

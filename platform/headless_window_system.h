@@ -5,7 +5,9 @@
 #include "platform/window_system.h"
 
 #include <functional>
+#include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace klv::platform {
@@ -27,6 +29,7 @@ public:
         std::string text;
         std::string caption;
         uint32_t flags;
+        int32_t helpTopic = 0;
     };
     struct ColorRequest {
         WindowHandle owner;
@@ -39,15 +42,61 @@ public:
         int32_t command;
         int32_t data;
     };
+    // A control of a dialog made from a template, with the state the host calls set.
+    struct DialogControl {
+        int32_t id;
+        int32_t kind;
+        std::string text;
+        int32_t x, y, cx, cy;
+        int32_t minimum = 0;   // a trackbar's range starts as 0..100, as on the platform the
+        int32_t maximum = 100; // plug-in interface comes from
+        int32_t position = 0;
+        bool checked = false;
+    };
+    struct Dialog {
+        WindowHandle handle;
+        WindowHandle owner;
+        std::string title;
+        int32_t cx, cy;
+        std::string fontName;
+        int32_t fontPointSize;
+        std::vector<DialogControl> controls;
+    };
 
     intptr_t sendMessage(WindowHandle window, uint32_t msg, intptr_t wParam,
                          intptr_t lParam) override;
     int messageBox(WindowHandle owner, const std::string& text, const std::string& caption,
-                   uint32_t flags) override;
+                   uint32_t flags, int32_t helpTopic = 0) override;
     bool chooseColor(WindowHandle owner, uint32_t initial, uint32_t customColors[16],
                      uint32_t& chosen) override;
     void showHelp(WindowHandle window, const std::string& helpFile, int32_t command,
                   int32_t data) override;
+
+    WindowHandle createDialog(WindowHandle owner, const KlvDialogTemplate& dialogTemplate,
+                              KlvDialogProc proc, void* userData) override;
+    void destroyDialog(WindowHandle dialog) override;
+    bool setTrackbarRange(WindowHandle dialog, int32_t id, int32_t minimum,
+                          int32_t maximum) override;
+    bool setTrackbarPos(WindowHandle dialog, int32_t id, int32_t position) override;
+    int32_t trackbarPos(WindowHandle dialog, int32_t id) override;
+    bool setCheck(WindowHandle dialog, int32_t id, bool checked) override;
+    bool isChecked(WindowHandle dialog, int32_t id) override;
+    bool setItemText(WindowHandle dialog, int32_t id, const std::string& text) override;
+    bool itemText(WindowHandle dialog, int32_t id, std::string& text) override;
+
+    // The user's side of a dialog, as a test plays it. Each returns false for an unknown
+    // dialog or id or a control of another kind. moveTrackbar puts the trackbar at position
+    // (kept within its range) and notifies KLV_DLG_HSCROLL with code; pressButton presses a
+    // button or check box (a check box toggles first) and notifies KLV_DLG_COMMAND;
+    // closeDialog notifies KLV_DLG_CLOSE and destroys the dialog unless the procedure
+    // refuses.
+    bool moveTrackbar(WindowHandle dialog, int32_t id, int32_t position,
+                      int32_t code = KLV_TB_THUMBTRACK);
+    bool pressButton(WindowHandle dialog, int32_t id);
+    bool closeDialog(WindowHandle dialog);
+    // The live dialogs in the order they were made, and a copy of one of them.
+    std::vector<WindowHandle> dialogs() const;
+    std::optional<Dialog> dialog(WindowHandle handle) const;
 
     // Script. A box answers boxAnswer (kIdOk by default). The colour chooser accepts with
     // colorAnswer when colorAccept is set and writes colorCustomOut into the custom colours
@@ -67,7 +116,18 @@ public:
     void clear();
 
 private:
+    struct LiveDialog {
+        Dialog state;
+        KlvDialogProc proc;
+        uint64_t order;
+    };
+    DialogControl* findControl(WindowHandle dialog, int32_t id, int32_t kind = 0);
+    // Calls the dialog's procedure outside the lock (it calls back into the host calls).
+    intptr_t notify(WindowHandle dialog, uint32_t msg, intptr_t wParam, intptr_t lParam);
+
     mutable std::mutex m_mutex;
+    std::map<WindowHandle, LiveDialog> m_dialogs;
+    uint64_t m_dialogsMade = 0;
     std::vector<Message> m_messages;
     std::vector<Box> m_boxes;
     std::vector<ColorRequest> m_colors;

@@ -11,7 +11,8 @@ class SilentWindowSystem final : public WindowSystem {
 public:
     intptr_t sendMessage(WindowHandle, uint32_t, intptr_t, intptr_t) override { return 0; }
 
-    int messageBox(WindowHandle, const std::string&, const std::string&, uint32_t flags) override {
+    int messageBox(WindowHandle, const std::string&, const std::string&, uint32_t flags,
+                   int32_t) override {
         switch (flags & kMbButtonMask) {
         case kMbOk:
             return kIdOk;
@@ -25,6 +26,20 @@ public:
     bool chooseColor(WindowHandle, uint32_t, uint32_t[16], uint32_t&) override { return false; }
 
     void showHelp(WindowHandle, const std::string&, int32_t, int32_t) override {}
+
+    // Nobody could see a dialog: none is made, and so no control exists.
+    WindowHandle createDialog(WindowHandle, const KlvDialogTemplate&, KlvDialogProc,
+                              void*) override {
+        return 0;
+    }
+    void destroyDialog(WindowHandle) override {}
+    bool setTrackbarRange(WindowHandle, int32_t, int32_t, int32_t) override { return false; }
+    bool setTrackbarPos(WindowHandle, int32_t, int32_t) override { return false; }
+    int32_t trackbarPos(WindowHandle, int32_t) override { return 0; }
+    bool setCheck(WindowHandle, int32_t, bool) override { return false; }
+    bool isChecked(WindowHandle, int32_t) override { return false; }
+    bool setItemText(WindowHandle, int32_t, const std::string&) override { return false; }
+    bool itemText(WindowHandle, int32_t, std::string&) override { return false; }
 };
 
 SilentWindowSystem g_silent;

@@ -1,11 +1,20 @@
 #pragma once
 // The window system the engine and plug-ins talk to: synchronous messages to a window, message
-// boxes, the colour chooser and the help viewer. The program registers its Qt implementation at
-// start-up; tests register HeadlessWindowSystem. With nothing registered, a silent stand-in
-// answers every request as a user who presses OK / Cancel would.
+// boxes, the colour chooser, the help viewer and dialogs built from templates. The program
+// registers its Qt implementation at start-up; tests register HeadlessWindowSystem. With
+// nothing registered, a silent stand-in answers every request as a user who presses OK /
+// Cancel would, and makes no dialogs.
 //
 // [thread-safe] Every call may come from any thread. An implementation serves it on its GUI
 // thread and blocks the calling thread until it has been handled, never the other way round.
+//
+// Waiting rule. A request from another thread is served by the GUI thread's event loop. While
+// the GUI thread itself waits for another thread (joins it, or polls its flags, as closing a
+// line does), that thread's requests cannot be served and it cannot finish: the waiting code
+// calls serveRequests() between its polls. Requests served there may show a modal box, which
+// runs a nested event loop, so the waiting code must tolerate the GUI thread's timers running.
+
+#include "platform/dialog_template.h"
 
 #include <cstdint>
 #include <string>
@@ -23,6 +32,9 @@ constexpr uint32_t kMbIconStop = 0x10; // critical error
 constexpr uint32_t kMbIconQuestion = 0x20;
 constexpr uint32_t kMbIconExclamation = 0x30; // warning
 constexpr uint32_t kMbIconInformation = 0x40;
+// A Help button beside the others; it opens the help topic given to messageBox and leaves the
+// box open, so it is never an answer.
+constexpr uint32_t kMbHelp = 0x4000;
 constexpr uint32_t kMbButtonMask = 0xF;
 constexpr uint32_t kMbIconMask = 0xF0;
 
@@ -41,8 +53,9 @@ public:
                                  intptr_t lParam) = 0;
 
     // Modal box owned by owner (0: no owner). Returns kIdOk, kIdYes, kIdNo or kIdCancel.
-    virtual int messageBox(WindowHandle owner, const std::string& text,
-                           const std::string& caption, uint32_t flags) = 0;
+    // With kMbHelp, helpTopic is the topic of the program's help pages the Help button opens.
+    virtual int messageBox(WindowHandle owner, const std::string& text, const std::string& caption,
+                           uint32_t flags, int32_t helpTopic = 0) = 0;
 
     // Colour chooser preset to initial (0x00BBGGRR) with its custom colour section open.
     // customColors is read and written back (also on cancel). Returns true and sets chosen
@@ -53,6 +66,26 @@ public:
     // Opens the help pages at helpFile: command 1 shows topic data, 11 the contents.
     virtual void showHelp(WindowHandle window, const std::string& helpFile, int32_t command,
                           int32_t data) = 0;
+
+    // Dialogs from templates (dialog_template.h has the contract of each call). createDialog
+    // returns the dialog's window handle, 0 when none can be made. The control calls return
+    // false / 0 for an unknown dialog or id or a control of another kind.
+    virtual WindowHandle createDialog(WindowHandle owner, const KlvDialogTemplate& dialogTemplate,
+                                      KlvDialogProc proc, void* userData) = 0;
+    virtual void destroyDialog(WindowHandle dialog) = 0;
+    virtual bool setTrackbarRange(WindowHandle dialog, int32_t id, int32_t minimum,
+                                  int32_t maximum) = 0;
+    virtual bool setTrackbarPos(WindowHandle dialog, int32_t id, int32_t position) = 0;
+    virtual int32_t trackbarPos(WindowHandle dialog, int32_t id) = 0;
+    virtual bool setCheck(WindowHandle dialog, int32_t id, bool checked) = 0;
+    virtual bool isChecked(WindowHandle dialog, int32_t id) = 0;
+    virtual bool setItemText(WindowHandle dialog, int32_t id, const std::string& text) = 0;
+    // false for an unknown dialog or id; text is left alone then.
+    virtual bool itemText(WindowHandle dialog, int32_t id, std::string& text) = 0;
+
+    // Serves the requests other threads are waiting on (see the waiting rule above). Does
+    // nothing when called off the GUI thread or when nothing waits. [ui-thread]
+    virtual void serveRequests() {}
 };
 
 // Registers the implementation used from now on (null: the silent stand-in). The object must

@@ -1,12 +1,17 @@
 #include "app/shell/qt_window_system.h"
 
+#include "app/shell/template_dialog.h"
 #include "klv3.h"
 #include "platform/home.h"
 
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDesktopServices>
+#include <QEvent>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
 #include <QThread>
 #include <QWidget>
 
@@ -28,6 +33,9 @@ std::unordered_map<WindowHandle, WindowEntry>& windowRegistry() {
     static std::unordered_map<WindowHandle, WindowEntry> registry;
     return registry;
 }
+
+// Posted to wake the GUI thread for queued requests.
+const QEvent::Type kServeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 QColor fromColorRef(uint32_t ref) {
     return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
@@ -134,17 +142,74 @@ QUrl helpUrl(int32_t command, int32_t data) {
     return url;
 }
 
-QtWindowSystem::QtWindowSystem(QObject* parent) : QObject(parent) {}
+QtWindowSystem::QtWindowSystem(QObject* parent) : QObject(parent) {
+    m_helpOpener = [](const QUrl& url) {
+        if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+            QDesktopServices::openUrl(url);
+    };
+}
+
+QtWindowSystem::~QtWindowSystem() {
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    for (Request* request : m_pending)
+        request->done = true;
+    m_pending.clear();
+    m_served.notify_all();
+}
 
 void QtWindowSystem::onGuiThread(const std::function<void()>& work) {
     if (QThread::currentThread() == thread()) {
         work();
         return;
     }
-    // The caller waits here until the GUI thread has run the work, so work may use the
-    // caller's stack (the message record behind wParam) for as long as it runs.
-    QMetaObject::invokeMethod(
-        this, [&work] { work(); }, Qt::BlockingQueuedConnection);
+    // The sender waits here until the GUI thread has run the work, so work may use the
+    // sender's stack (the message record behind wParam) for as long as it runs.
+    Request request{&work};
+    std::unique_lock lock(m_mutex);
+    if (m_closed)
+        return;
+    m_pending.push_back(&request);
+    QCoreApplication::postEvent(this, new QEvent(kServeEvent));
+    m_served.wait(lock, [&] { return request.done; });
+}
+
+void QtWindowSystem::serveRequests() {
+    if (QThread::currentThread() != thread())
+        return;
+    for (;;) {
+        Request* request = nullptr;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_pending.empty())
+                return;
+            request = m_pending.front();
+            m_pending.pop_front();
+        }
+        // Taken off the queue first: a box shown here runs a nested loop that serves the
+        // requests behind this one.
+        try {
+            (*request->work)();
+        } catch (...) {
+            // The sender is answered anyway; Qt itself does not throw.
+        }
+        std::lock_guard lock(m_mutex);
+        request->done = true;
+        m_served.notify_all();
+    }
+}
+
+bool QtWindowSystem::event(QEvent* event) {
+    if (event->type() == kServeEvent) {
+        serveRequests();
+        return true;
+    }
+    return QObject::event(event);
+}
+
+void QtWindowSystem::openHelp(int32_t command, int32_t data) {
+    if (m_helpOpener)
+        m_helpOpener(helpUrl(command, data));
 }
 
 intptr_t QtWindowSystem::sendMessage(WindowHandle window, uint32_t msg, intptr_t wParam,
@@ -162,14 +227,23 @@ intptr_t QtWindowSystem::sendMessage(WindowHandle window, uint32_t msg, intptr_t
 }
 
 int QtWindowSystem::messageBox(WindowHandle owner, const std::string& text,
-                               const std::string& caption, uint32_t flags) {
+                               const std::string& caption, uint32_t flags, int32_t helpTopic) {
     int answer = platform::kIdOk;
     onGuiThread([&] {
         QWidget* parent = liveWindow(owner);
         QMessageBox box(iconOf(flags), QString::fromStdString(caption),
                         QString::fromStdString(text), buttonsOf(flags), parent);
         box.setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
-        box.exec();
+        QPushButton* help = nullptr;
+        if ((flags & platform::kMbHelp) != 0)
+            help = box.addButton(QStringLiteral("&Help"), QMessageBox::HelpRole);
+        // Help opens the topic and leaves the question open: the box comes back.
+        for (;;) {
+            box.exec();
+            if (!help || box.clickedButton() != help)
+                break;
+            openHelp(KLV_HELP_CONTEXT, helpTopic);
+        }
         answer = answerOf(box.standardButton(box.clickedButton()), flags);
     });
     return answer;
@@ -197,7 +271,102 @@ bool QtWindowSystem::chooseColor(WindowHandle owner, uint32_t initial, uint32_t 
 
 void QtWindowSystem::showHelp(WindowHandle, const std::string&, int32_t command, int32_t data) {
     // The pages always come from the program folder, whatever file name the caller built.
-    onGuiThread([&] { QDesktopServices::openUrl(helpUrl(command, data)); });
+    onGuiThread([&] { openHelp(command, data); });
+}
+
+namespace {
+
+TemplateDialog* liveDialog(WindowHandle handle) {
+    auto* dialog = qobject_cast<TemplateDialog*>(liveWindow(handle));
+    return dialog && !dialog->destroyed() ? dialog : nullptr;
+}
+
+} // namespace
+
+WindowHandle QtWindowSystem::createDialog(WindowHandle owner,
+                                          const KlvDialogTemplate& dialogTemplate,
+                                          KlvDialogProc proc, void* userData) {
+    WindowHandle handle = 0;
+    onGuiThread([&] {
+        auto* dialog = new TemplateDialog(liveWindow(owner), dialogTemplate, proc, userData);
+        dialog->setAttribute(Qt::WA_DeleteOnClose, false);
+        registerWindow(dialog);
+        dialog->start();
+        if (!dialog->destroyed())
+            handle = windowHandle(dialog);
+    });
+    return handle;
+}
+
+void QtWindowSystem::destroyDialog(WindowHandle handle) {
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            dialog->destroy();
+    });
+}
+
+bool QtWindowSystem::setTrackbarRange(WindowHandle handle, int32_t id, int32_t minimum,
+                                      int32_t maximum) {
+    bool done = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            done = dialog->setTrackbarRange(id, minimum, maximum);
+    });
+    return done;
+}
+
+bool QtWindowSystem::setTrackbarPos(WindowHandle handle, int32_t id, int32_t position) {
+    bool done = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            done = dialog->setTrackbarPos(id, position);
+    });
+    return done;
+}
+
+int32_t QtWindowSystem::trackbarPos(WindowHandle handle, int32_t id) {
+    int32_t position = 0;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            position = dialog->trackbarPos(id);
+    });
+    return position;
+}
+
+bool QtWindowSystem::setCheck(WindowHandle handle, int32_t id, bool checked) {
+    bool done = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            done = dialog->setCheck(id, checked);
+    });
+    return done;
+}
+
+bool QtWindowSystem::isChecked(WindowHandle handle, int32_t id) {
+    bool checked = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            checked = dialog->isChecked(id);
+    });
+    return checked;
+}
+
+bool QtWindowSystem::setItemText(WindowHandle handle, int32_t id, const std::string& text) {
+    bool done = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            done = dialog->setItemText(id, text);
+    });
+    return done;
+}
+
+bool QtWindowSystem::itemText(WindowHandle handle, int32_t id, std::string& text) {
+    bool done = false;
+    onGuiThread([&] {
+        if (TemplateDialog* dialog = liveDialog(handle))
+            done = dialog->itemText(id, text);
+    });
+    return done;
 }
 
 } // namespace klv::app
