@@ -27,6 +27,8 @@ std::atomic<uint32_t>& generationOf(const LineSlot& slot) {
     return g_generations[&slot - slotTable()];
 }
 
+std::atomic<bool> g_held[kLineSlotCount];
+
 void readerThread(LineHandle* h, LineSlot* slot) {
     platform::raiseThreadPriority();
     slot->readerRunning.store(1, std::memory_order_release);
@@ -92,6 +94,16 @@ template <typename Body, typename... Args> void launch(const char* role, Body bo
 }
 
 } // namespace
+
+void holdDecoding(const LineSlot& slot, bool hold) {
+    g_held[&slot - slotTable()].store(hold, std::memory_order_release);
+}
+
+bool decodingHeld(const LineSlot& slot) {
+    const ptrdiff_t index = &slot - slotTable();
+    // Slots outside the table (tests driving a stream by hand) are never held.
+    return index >= 0 && index < kLineSlotCount && g_held[index].load(std::memory_order_acquire);
+}
 
 uint32_t lineGeneration(const LineSlot& slot) {
     return generationOf(slot).load(std::memory_order_acquire);

@@ -32,6 +32,12 @@ void stopLineThreads(LineHandle* h);
 // threads it belongs to are still the current ones. [transport lock held]
 uint32_t lineGeneration(const LineSlot& slot);
 
+// After a decoding failure the line is rewound and its new decoder holds off until the program
+// starts, moves, stops or reopens the line; otherwise a file that is corrupt near its start
+// would fail, rewind and fail again, with a message each time, as long as it stays cued.
+void holdDecoding(const LineSlot& slot, bool hold);
+bool decodingHeld(const LineSlot& slot);
+
 // One pass of the reader; returns how many milliseconds to sleep before the next.
 uint32_t readerPass(LineHandle* h, LineSlot& slot);
 

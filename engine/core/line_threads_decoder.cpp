@@ -54,7 +54,7 @@ int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& 
     int32_t sleep = 0;
     ++run.burst;
     const bool room = sampleRingFree(slot) > kDecodeRoomFrames;
-    if (run.burst < kBurstSteps && room) {
+    if (run.burst < kBurstSteps && room && !decodingHeld(slot)) {
         if (h->isWave) {
             convertWavChunk(h, slot, wav);
         } else if (h->decoder != nullptr &&

@@ -10,6 +10,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace klv::engine {
@@ -20,6 +21,7 @@ constexpr uint32_t kReopenIntervalMs = 50;
 constexpr uint32_t kHalfFileWaitMs = 5;
 constexpr uint32_t kRingFullWaitMs = 25;
 constexpr uint32_t kPassRestMs = 1;
+constexpr int32_t kLargestChunkBytes = kWavMaxChunkFrames * 4;
 
 const char* pathOf(const LineHandle* h) {
     return h->fileName != nullptr ? h->fileName : "";
@@ -111,25 +113,29 @@ uint32_t readerPass(LineHandle* h, LineSlot& slot) {
         fd = loadField(h->file);
     }
     const int32_t dataEnd = slot.dataEnd.load(std::memory_order_relaxed);
-    // Never more than half the file in the ring: a short file is not read ahead completely.
-    if (fileRingBuffered(slot) + kFileRingGuard > dataEnd / 2)
+    // Never more than half the file in the ring, so a short file is not read ahead completely
+    // (and a short looping file is never buffered twice); but always enough for the largest
+    // WAV chunk, or a very short file could never be converted and never finish.
+    const int32_t buffered = fileRingBuffered(slot);
+    const int32_t limit = std::max(dataEnd / 2 - kFileRingGuard, kLargestChunkBytes);
+    if (buffered >= limit)
         return kHalfFileWaitMs;
     if (fileRingFree(slot) <= kReaderBlock)
         return kRingFullWaitMs;
 
     const int32_t filePos = slot.filePos.load(std::memory_order_relaxed);
-    int32_t count = kReaderBlock;
-    if (dataEnd - filePos < count)
-        count = dataEnd - filePos > 0 ? dataEnd - filePos : 0;
+    int32_t count = std::min(kReaderBlock, limit - buffered);
+    const bool lastPart = dataEnd - filePos < count;
+    if (lastPart)
+        count = std::max(dataEnd - filePos, 0);
     const ReadResult result = count > 0 ? readBlock(fd, slot, count) : ReadResult{};
 
-    if (count == kReaderBlock && result.bytes == kReaderBlock) {
+    if (!lastPart && result.bytes == count) {
         slot.filePos.store(static_cast<int32_t>(::lseek(fd, 0, SEEK_CUR)),
                            std::memory_order_relaxed);
         return kPassRestMs;
     }
-    if (result.failed && count == kReaderBlock &&
-        slot.endOfFile.load(std::memory_order_relaxed) == 0) {
+    if (result.failed && !lastPart && slot.endOfFile.load(std::memory_order_relaxed) == 0) {
         slot.filePos.store(filePos + result.bytes, std::memory_order_relaxed);
         ::close(fd);
         storeField(h->file, 0);

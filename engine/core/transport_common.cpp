@@ -28,6 +28,7 @@ void stopPlayingAndThreads(LineHandle* h, LineSlot& slot) {
 }
 
 void releaseSlot(LineHandle* h, LineSlot& slot) {
+    holdDecoding(slot, false);
     delete[] slot.fileRing;
     delete[] slot.sampleRing;
     delete[] reinterpret_cast<Frame*>(slot.resampleBuffer);
@@ -75,6 +76,7 @@ void stopAfterDecodeFailure(LineHandle* h, LineSlot* slot, uint32_t generation) 
     // may no longer be this line's (or may be gone) and is not touched.
     if (lineGeneration(*slot) != generation)
         return;
+    holdDecoding(*slot, true);
     stopAndRewindLocked(h);
 }
 

@@ -73,6 +73,7 @@ extern "C" KLV_API int32_t klvPlay(LineHandle* h) {
     LineSlot* slot = h != nullptr ? lineSlot(h) : nullptr;
     if (slot == nullptr)
         return 0;
+    holdDecoding(*slot, false);
     storeField(h->state, 2);
     slot->playing.store(1, std::memory_order_release);
     return 0;
@@ -98,6 +99,8 @@ extern "C" KLV_API int32_t klvStop(LineHandle* h) {
     if (h == nullptr)
         return 0;
     std::lock_guard<std::mutex> lock(transportLock());
+    if (LineSlot* slot = lineSlot(h))
+        holdDecoding(*slot, false);
     stopAndRewindLocked(h);
     return 0;
 }
@@ -110,6 +113,7 @@ extern "C" KLV_API int32_t klvSetPos(LineHandle* h, int32_t percent) {
     if (slot == nullptr)
         return 0;
     const int32_t p = std::clamp(percent, 0, 99);
+    holdDecoding(*slot, false);
     stopPlayingAndThreads(h, *slot);
 
     slot->endOfFile.store(0, std::memory_order_relaxed);

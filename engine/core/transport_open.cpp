@@ -127,6 +127,7 @@ int32_t openLocked(LineHandle* h, const char* path, DeferredMessage& message) {
         return cannotOpen(h, name, message);
     }
     setLineSlot(h, slot);
+    holdDecoding(*slot, false);
     h->decoder = nullptr;
     if (!setUpSlot(h, *slot, static_cast<int32_t>(size))) {
         logEntry("Out of memory opening %s", name);
