@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace klv::platform {
@@ -21,6 +23,8 @@ constexpr double kRate = 44100.0;
 // card pulled without an error) counts as failed, so queue requests fail instead of the
 // engine waiting on buffers that will never finish.
 constexpr uint32_t kStallMs = 1500;
+// How long closing or resetting a device waits for PortAudio to stop its stream.
+constexpr uint32_t kStopWaitMs = 2000;
 
 uint32_t resultOf(PaError error) {
     switch (error) {
@@ -53,113 +57,164 @@ PaStreamParameters outputParameters(PaDeviceIndex device) {
 
 class PortAudioBackend;
 
+// What the stream's callback touches. It outlives the device when a stream has to be given up
+// (see stop()), because PortAudio may still call back into it.
+struct StreamState {
+    WaveQueue queue;
+    uint32_t offset = 0; // bytes of the oldest header already copied; draining side only
+    std::atomic<uint32_t> lastCallback{0};
+    std::atomic<bool> stopping{true};
+    std::atomic<bool> failed{false};
+    // Set when the stream was given up; the callback then leaves the queue alone. inCallback
+    // lets the giving-up side wait until a callback that is running has left.
+    std::atomic<bool> abandoned{false};
+    std::atomic<bool> inCallback{false};
+};
+
 class PortAudioWaveOut : public WaveOut {
 public:
-    explicit PortAudioWaveOut(PortAudioBackend& backend) : m_backend(backend) {}
+    explicit PortAudioWaveOut(PortAudioBackend& backend)
+        : m_backend(backend), m_state(new StreamState) {}
     ~PortAudioWaveOut() override;
 
     uint32_t start(PaDeviceIndex device) {
         const PaStreamParameters parameters = outputParameters(device);
         PaError error =
             Pa_OpenStream(&m_stream, nullptr, &parameters, kRate, paFramesPerBufferUnspecified,
-                          paNoFlag, &PortAudioWaveOut::callback, this);
+                          paNoFlag, &PortAudioWaveOut::callback, m_state);
         if (error != paNoError) {
             m_stream = nullptr;
             return resultOf(error);
         }
         Pa_SetStreamFinishedCallback(m_stream, &PortAudioWaveOut::finished);
-        m_lastCallback.store(tickCount(), std::memory_order_relaxed);
+        m_state->lastCallback.store(tickCount(), std::memory_order_relaxed);
         error = Pa_StartStream(m_stream);
-        m_stopping.store(false, std::memory_order_release);
+        m_state->stopping.store(false, std::memory_order_release);
         return resultOf(error);
     }
 
     uint32_t write(WaveHeader& header) override {
         if (const uint32_t refused = checkQueueable(header))
             return refused;
-        if (m_failed.load(std::memory_order_acquire))
+        StreamState& state = *m_state;
+        if (state.failed.load(std::memory_order_acquire))
             return kWaveError;
-        if (m_queue.size() > 0 &&
-            tickCount() - m_lastCallback.load(std::memory_order_relaxed) > kStallMs) {
-            m_failed.store(true, std::memory_order_release);
+        if (state.queue.size() > 0 &&
+            tickCount() - state.lastCallback.load(std::memory_order_relaxed) > kStallMs) {
+            state.failed.store(true, std::memory_order_release);
             return kWaveError;
         }
-        return enqueueHeader(m_queue, header);
+        return enqueueHeader(state.queue, header);
     }
 
     uint32_t reset() override {
         stop();
         drain();
-        m_lastCallback.store(tickCount(), std::memory_order_relaxed);
+        if (m_state->abandoned.load(std::memory_order_acquire))
+            return kWaveOk; // nothing left to restart; queue requests fail from now on
+        m_state->lastCallback.store(tickCount(), std::memory_order_relaxed);
         const PaError error = Pa_StartStream(m_stream);
-        m_stopping.store(false, std::memory_order_release);
+        m_state->stopping.store(false, std::memory_order_release);
         if (error != paNoError)
-            m_failed.store(true, std::memory_order_release);
+            m_state->failed.store(true, std::memory_order_release);
         return kWaveOk;
     }
 
+    bool abandoned() const { return m_state->abandoned.load(std::memory_order_acquire); }
+
 private:
+    // Stops the stream. A driver that blocks inside its write (a hung sound server, a device
+    // that never takes data) also blocks PortAudio's abort, which waits for the stream's
+    // thread; after kStopWaitMs the stream is given up instead, so that closing a device never
+    // hangs the output.
     void stop() {
-        m_stopping.store(true, std::memory_order_release);
-        if (m_stream && !Pa_IsStreamStopped(m_stream))
-            Pa_AbortStream(m_stream);
+        StreamState& state = *m_state;
+        state.stopping.store(true, std::memory_order_release);
+        if (!m_stream || state.abandoned.load(std::memory_order_acquire) ||
+            Pa_IsStreamStopped(m_stream) == 1)
+            return;
+        auto aborted = std::make_shared<std::atomic<bool>>(false);
+        std::thread aborter([stream = m_stream, aborted] {
+            Pa_AbortStream(stream);
+            aborted->store(true, std::memory_order_release);
+        });
+        for (uint32_t waited = 0; !aborted->load(std::memory_order_acquire); waited += 5) {
+            if (waited >= kStopWaitMs)
+                break;
+            sleepMs(5);
+        }
+        if (aborted->load(std::memory_order_acquire)) {
+            aborter.join();
+            return;
+        }
+        aborter.detach(); // stays blocked with the driver
+        state.failed.store(true, std::memory_order_release);
+        state.abandoned.store(true, std::memory_order_seq_cst);
+        while (state.inCallback.load(std::memory_order_seq_cst))
+            sleepMs(1);
     }
 
-    // Only while the callback does not run (stopped stream or none).
+    // Only while the callback leaves the queue alone (stopped or abandoned stream, or none).
     void drain() {
-        m_offset = 0;
-        while (WaveHeader* header = m_queue.front()) {
-            m_queue.pop();
+        StreamState& state = *m_state;
+        state.offset = 0;
+        while (WaveHeader* header = state.queue.front()) {
+            state.queue.pop();
             markHeaderDone(*header);
         }
     }
 
     static int callback(const void*, void* output, unsigned long frameCount,
                         const PaStreamCallbackTimeInfo*, PaStreamCallbackFlags, void* user) {
-        auto& self = *static_cast<PortAudioWaveOut*>(user);
-        self.m_lastCallback.store(tickCount(), std::memory_order_relaxed);
+        auto& state = *static_cast<StreamState*>(user);
+        state.inCallback.store(true, std::memory_order_seq_cst);
+        if (state.abandoned.load(std::memory_order_seq_cst)) {
+            state.inCallback.store(false, std::memory_order_release);
+            return paAbort;
+        }
+        state.lastCallback.store(tickCount(), std::memory_order_relaxed);
         auto* out = static_cast<char*>(output);
         size_t wanted = frameCount * kBytesPerFrame;
         while (wanted > 0) {
-            WaveHeader* header = self.m_queue.front();
+            WaveHeader* header = state.queue.front();
             if (!header) {
                 std::memset(out, 0, wanted); // underrun: silence, as a card plays it
                 break;
             }
-            const size_t take = std::min<size_t>(wanted, header->bufferLength - self.m_offset);
-            std::memcpy(out, header->data + self.m_offset, take);
+            const size_t take = std::min<size_t>(wanted, header->bufferLength - state.offset);
+            std::memcpy(out, header->data + state.offset, take);
             out += take;
             wanted -= take;
-            self.m_offset += static_cast<uint32_t>(take);
-            if (self.m_offset == header->bufferLength) {
-                self.m_queue.pop();
-                self.m_offset = 0;
+            state.offset += static_cast<uint32_t>(take);
+            if (state.offset == header->bufferLength) {
+                state.queue.pop();
+                state.offset = 0;
                 markHeaderDone(*header);
             }
         }
+        state.inCallback.store(false, std::memory_order_release);
         return paContinue;
     }
 
     // The stream ended without being asked to: the device failed or went away.
     static void finished(void* user) {
-        auto& self = *static_cast<PortAudioWaveOut*>(user);
-        if (!self.m_stopping.load(std::memory_order_acquire))
-            self.m_failed.store(true, std::memory_order_release);
+        auto& state = *static_cast<StreamState*>(user);
+        if (!state.stopping.load(std::memory_order_acquire))
+            state.failed.store(true, std::memory_order_release);
     }
 
     PortAudioBackend& m_backend;
     PaStream* m_stream = nullptr;
-    WaveQueue m_queue;
-    uint32_t m_offset = 0; // bytes of the oldest header already copied; draining side only
-    std::atomic<uint32_t> m_lastCallback{0};
-    std::atomic<bool> m_stopping{true};
-    std::atomic<bool> m_failed{false};
+    StreamState* m_state; // deleted with the device unless the stream was given up
 };
 
 class PortAudioBackend : public WaveBackend {
 public:
+    // A stream that had to be given up stays open for good; stopping PortAudio would wait for
+    // it forever.
     ~PortAudioBackend() override {
-        if (m_initialised)
+        std::lock_guard lock(m_mutex);
+        if (m_initialised && m_openStreams == 0)
             Pa_Terminate();
     }
 
@@ -250,11 +305,17 @@ private:
 };
 
 PortAudioWaveOut::~PortAudioWaveOut() {
-    if (m_stream) {
+    if (m_stream)
         stop();
-        Pa_CloseStream(m_stream);
-    }
     drain();
+    if (abandoned()) {
+        // PortAudio still owns the stream and may call back into its state: both stay, and
+        // PortAudio is never restarted under them (the stream stays counted as open).
+        return;
+    }
+    if (m_stream)
+        Pa_CloseStream(m_stream);
+    delete m_state;
     m_backend.closed();
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/wave_device.h"
 #include "platform/wave_recorder.h"
+#include "tests/platform/platform_test_util.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -91,10 +92,17 @@ std::vector<std::filesystem::path> recordings(const std::filesystem::path& folde
     return found;
 }
 
-TEST(VirtualRecorder, WritesWhatItPlaysIntoANumberedWavFile) {
+// Each test records into a Kelvara home of its own.
+class VirtualDevice : public ::testing::Test {
+protected:
+    klv::test::TempDir m_dir;
+    klv::test::ScopedEnv m_home{"KELVARA_HOME", m_dir.path().c_str()};
+    const std::filesystem::path& home() const { return m_dir.path(); }
+};
+
+TEST_F(VirtualDevice, RecorderWritesWhatItPlaysIntoANumberedWavFile) {
     auto backend = makeVirtualBackend();
-    const std::filesystem::path home = klv::test::testHome();
-    std::filesystem::remove(home / "kelvara-rec-1.wav");
+    const std::filesystem::path home = this->home();
     { std::ofstream(home / "kelvara-rec-1.wav") << "taken"; } // a name already in use
 
     std::vector<std::unique_ptr<Block>> blocks;
@@ -119,9 +127,9 @@ TEST(VirtualRecorder, WritesWhatItPlaysIntoANumberedWavFile) {
 
 // A crash must leave a playable file: while the recorder runs, the header is brought up to
 // date every few seconds, so it always describes a whole prefix of what was recorded.
-TEST(VirtualRecorder, HeaderIsKeptUpToDateWhileRecording) {
+TEST_F(VirtualDevice, RecorderKeepsTheHeaderUpToDateWhileRecording) {
     auto backend = makeVirtualBackend();
-    const std::filesystem::path home = klv::test::testHome();
+    const std::filesystem::path home = this->home();
     std::vector<std::unique_ptr<Block>> blocks;
     for (int i = 0; i < 160; ++i) // about 3.7 s of sound
         blocks.push_back(std::make_unique<Block>(i));
@@ -140,13 +148,13 @@ TEST(VirtualRecorder, HeaderIsKeptUpToDateWhileRecording) {
     EXPECT_EQ(checkHeader(readFile(files.front())), 160 * kBlockBytes);
 }
 
-TEST(VirtualRecorder, RecorderThatCannotCreateItsFileFailsToOpen) {
+TEST_F(VirtualDevice, RecorderThatCannotCreateItsFileFailsToOpen) {
     WavRecorder recorder;
-    EXPECT_FALSE(recorder.open(klv::test::testHome() / "no" / "such" / "folder"));
+    EXPECT_FALSE(recorder.open(home() / "no" / "such" / "folder"));
     EXPECT_FALSE(recorder.append("abcd", 4));
 }
 
-TEST(VirtualOutput, PlaysInQueueOrderAndResetHandsBuffersBack) {
+TEST_F(VirtualDevice, OutputPlaysInQueueOrderAndResetHandsBuffersBack) {
     auto backend = makeVirtualBackend();
     std::unique_ptr<WaveOut> output;
     ASSERT_EQ(backend->open(0, output), kWaveOk);
@@ -162,7 +170,7 @@ TEST(VirtualOutput, PlaysInQueueOrderAndResetHandsBuffersBack) {
         EXPECT_TRUE(block->done());
         EXPECT_FALSE(block->header.flags.load() & kWhdrInQueue);
     }
-    EXPECT_TRUE(recordings(klv::test::testHome()).empty()); // the output records nothing
+    EXPECT_TRUE(recordings(home()).empty()); // the output records nothing
 }
 
 } // namespace

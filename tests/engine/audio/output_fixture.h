@@ -3,6 +3,7 @@
 // the test wave back end, with lines fed through the sample ring the way the decoder feeds
 // them, and reads back what the devices played, block by block.
 
+#include "engine/audio/block_mixer.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
 #include "engine/audio/output_thread.h"
@@ -44,7 +45,9 @@ public:
     ~TestLine() {
         if (!m_slot)
             return;
+        // As closing a line does: out of the mix before the ring goes.
         m_slot->playing.store(0);
+        engine::waitUntilLineUnmixed();
         engine::clearSlot(*m_slot);
     }
     TestLine(const TestLine&) = delete;
