@@ -28,6 +28,12 @@ std::atomic<uint32_t>& generationOf(const LineSlot& slot) {
 }
 
 std::atomic<bool> g_held[kLineSlotCount];
+std::atomic<int32_t> g_loopRestarts[kLineSlotCount];
+
+std::atomic<int32_t>* loopCounter(const LineSlot& slot) {
+    const ptrdiff_t index = &slot - slotTable();
+    return index >= 0 && index < kLineSlotCount ? &g_loopRestarts[index] : nullptr;
+}
 
 void readerThread(LineHandle* h, LineSlot* slot) {
     platform::raiseThreadPriority();
@@ -103,6 +109,21 @@ bool decodingHeld(const LineSlot& slot) {
     const ptrdiff_t index = &slot - slotTable();
     // Slots outside the table (tests driving a stream by hand) are never held.
     return index >= 0 && index < kLineSlotCount && g_held[index].load(std::memory_order_acquire);
+}
+
+int32_t loopRestarts(const LineSlot& slot) {
+    const auto* counter = loopCounter(slot);
+    return counter != nullptr ? counter->load(std::memory_order_acquire) : 0;
+}
+
+void countLoopRestart(const LineSlot& slot) {
+    if (auto* counter = loopCounter(slot))
+        counter->fetch_add(1, std::memory_order_acq_rel);
+}
+
+void resetLoopRestarts(const LineSlot& slot) {
+    if (auto* counter = loopCounter(slot))
+        counter->store(0, std::memory_order_release);
 }
 
 uint32_t lineGeneration(const LineSlot& slot) {

@@ -38,6 +38,12 @@ uint32_t lineGeneration(const LineSlot& slot);
 void holdDecoding(const LineSlot& slot, bool hold);
 bool decodingHeld(const LineSlot& slot);
 
+// How often the reader has started the file again since the line was opened, stopped or moved
+// (0 for slots outside the table).
+int32_t loopRestarts(const LineSlot& slot);
+void countLoopRestart(const LineSlot& slot);
+void resetLoopRestarts(const LineSlot& slot);
+
 // One pass of the reader; returns how many milliseconds to sleep before the next.
 uint32_t readerPass(LineHandle* h, LineSlot& slot);
 

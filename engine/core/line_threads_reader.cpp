@@ -85,6 +85,7 @@ void endOfData(LineHandle* h, LineSlot& slot, int fd) {
         if (h->isWave) {
             ::lseek(fd, kWavHeaderBytes, SEEK_SET);
             slot.filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
+            countLoopRestart(slot);
             return;
         }
         Mp3StreamInfo info;
@@ -93,6 +94,7 @@ void endOfData(LineHandle* h, LineSlot& slot, int fd) {
             slot.byteRateCount.store(1, std::memory_order_release);
             slot.byteRate.store(info.byteRate, std::memory_order_release);
             slot.filePos.store(0, std::memory_order_relaxed);
+            countLoopRestart(slot);
             return;
         }
         // The file changed under the line: play out what is buffered instead of searching

@@ -29,6 +29,7 @@ void stopPlayingAndThreads(LineHandle* h, LineSlot& slot) {
 
 void releaseSlot(LineHandle* h, LineSlot& slot) {
     holdDecoding(slot, false);
+    resetLoopRestarts(slot);
     delete[] slot.fileRing;
     delete[] slot.sampleRing;
     delete[] reinterpret_cast<Frame*>(slot.resampleBuffer);
@@ -53,6 +54,7 @@ bool reopenLineFile(LineHandle* h) {
 }
 
 void clearStreamState(LineSlot& slot) {
+    resetLoopRestarts(slot);
     for (auto& peak : slot.peakLeft)
         peak.store(0.0f, std::memory_order_relaxed);
     for (auto& peak : slot.peakRight)

@@ -128,6 +128,7 @@ int32_t openLocked(LineHandle* h, const char* path, DeferredMessage& message) {
     }
     setLineSlot(h, slot);
     holdDecoding(*slot, false);
+    resetLoopRestarts(*slot);
     h->decoder = nullptr;
     if (!setUpSlot(h, *slot, static_cast<int32_t>(size))) {
         logEntry("Out of memory opening %s", name);

@@ -2,6 +2,7 @@
 
 #include "engine/audio/sample_ring.h"
 #include "engine/core/file_ring.h"
+#include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/mp3_decoder.h"
 
@@ -58,13 +59,20 @@ extern "C" KLV_API int32_t klvUpdatePos(LineHandle* h) {
     const int64_t filePos = slot->filePos.load(std::memory_order_relaxed);
     int64_t position = (filePos - bytesWaiting) * kFramesPerSecond / byteRate - framesWaiting;
 
-    // Folds the position back into the song when a looping file has been read again from its
-    // start. Whole multiples at once, as repeated steps of one length would give.
-    const int64_t previousLength = slot->length.load(std::memory_order_relaxed);
-    if (position < 0)
-        position += (-position + length - 1) / length * length;
-    if (position > previousLength)
-        position -= (position - previousLength + length - 1) / length * length;
+    if (loopRestarts(*slot) == 0) {
+        // Not yet read again from its start: the rings' 16-frame and 16-byte guards (and a
+        // variable bit rate's average) put a line at its start a little before 0, and an
+        // estimate may overshoot the end; neither means anything but the start or the end.
+        position = std::clamp<int64_t>(position, 0, length);
+    } else {
+        // Folds the position back into the song when the file has been read again from its
+        // start. Whole multiples at once, as repeated steps of one length would give.
+        const int64_t previousLength = slot->length.load(std::memory_order_relaxed);
+        if (position < 0)
+            position += (-position + length - 1) / length * length;
+        if (position > previousLength)
+            position -= (position - previousLength + length - 1) / length * length;
+    }
 
     slot->position.store(static_cast<int32_t>(position), std::memory_order_relaxed);
     slot->length.store(static_cast<int32_t>(length), std::memory_order_relaxed);
