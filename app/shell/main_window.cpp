@@ -1,23 +1,28 @@
 #include "app/shell/main_window.h"
 
+#include "app/settings/feature_lock.h"
+#include "app/settings/status_bar.h"
 #include "app/shell/qt_window_system.h"
 #include "app/shell/shutdown.h"
 #include "app/shell/splash_window.h"
 
 #include <QCloseEvent>
-#include <QStatusBar>
 
+#include <algorithm>
 #include <cstring>
 
 namespace klv::app {
 
 namespace {
 
-// Lines are 90 pixels wide; master section and margins take 188 beside them, and a line with
-// the crossfader below it is 348 + 30 pixels high.
+// Lines are 90 x 348 pixels; master section and margins take 188 beside them. The crossfader
+// (260 x 30) sits below the lines, the status bar to its right.
 constexpr int kLineWidth = 90;
+constexpr int kLineHeight = 348;
 constexpr int kBesideLines = 188;
-constexpr int kContentHeight = 348 + 30;
+constexpr int kCrossfaderWidth = 260;
+constexpr int kCrossfaderHeight = 30;
+constexpr int kContentHeight = kLineHeight + kCrossfaderHeight;
 
 QColor fromColorRef(int32_t ref) {
     return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
@@ -31,14 +36,19 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(paren
     content->setObjectName(QStringLiteral("content"));
     content->setAutoFillBackground(true);
     setCentralWidget(content);
-    statusBar()->setObjectName(QStringLiteral("ctlStatus"));
-    statusBar()->setSizeGripEnabled(false);
+    m_status = new StatusBar(content);
+    layoutStatusBar(2 * kLineWidth + kBesideLines);
     registerWindow(this, [this](uint32_t msg, intptr_t wParam, intptr_t lParam) {
         return windowMessage(msg, wParam, lParam);
     });
+    setMessageTarget(this);
+    featureLock().setLockChanged([this] { lockChange(); });
 }
 
 MainWindow::~MainWindow() {
+    featureLock().setLockChanged({});
+    if (messageTarget() == this)
+        setMessageTarget(nullptr);
     unregisterWindow(this);
 }
 
@@ -63,28 +73,31 @@ void MainWindow::applyOptions() {
     palette.setColor(QPalette::Window, fromColorRef(options.BackColor));
     content->setPalette(palette);
     // The status bar sits on the window's background like the rest of the desk.
-    QStatusBar* bar = statusBar();
-    QPalette barPalette = bar->palette();
-    barPalette.setColor(QPalette::Window, fromColorRef(options.BackColor));
-    barPalette.setColor(QPalette::WindowText, fromColorRef(options.TextColor));
-    bar->setPalette(barPalette);
-    bar->setAutoFillBackground(true);
+    m_status->applyColors(options.TextColor, options.BackColor);
     const int lines = options.NumLines > 0 ? options.NumLines : 2;
-    content->setMinimumSize(lines * kLineWidth + kBesideLines, kContentHeight);
+    const int innerWidth = lines * kLineWidth + kBesideLines;
+    content->setMinimumSize(innerWidth, kContentHeight);
+    layoutStatusBar(innerWidth);
     resize(sizeHint());
 }
 
+void MainWindow::layoutStatusBar(int innerWidth) {
+    const int crossfaderLeft = (innerWidth - kCrossfaderWidth) / 2;
+    const int width = std::max(0, innerWidth - crossfaderLeft - kCrossfaderWidth - 4);
+    const int top = kLineHeight + 2;
+    m_status->setGeometry(innerWidth - width, top, width, kContentHeight - top);
+}
+
+void MainWindow::lockChange() {
+    emit lockStateChanged(featureLock().locked());
+}
+
 void MainWindow::routeMessage(const QString& text, int32_t level, int32_t helpContext) {
-    (void)helpContext; // the Help button of the box comes with the help topics of the boxes
-    if (level > m_state.options.StatusLevel) {
-        const bool warning = level == 1;
-        platform::windowSystem().messageBox(
-            handle(), text.toStdString(), warning ? "KLV Warning" : "KLV Error",
-            platform::kMbOk |
-                (warning ? platform::kMbIconInformation : platform::kMbIconExclamation));
-        return;
-    }
-    statusBar()->showMessage(text);
+    routeMessageTo(this, text, level, helpContext);
+}
+
+void MainWindow::showStatusMessage(const QString& text, int32_t level, int32_t helpContext) {
+    m_status->showMessage(text, level, helpContext);
 }
 
 intptr_t MainWindow::windowMessage(uint32_t msg, intptr_t wParam, intptr_t lParam) {

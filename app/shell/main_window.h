@@ -2,6 +2,7 @@
 // frmMain: the main window. It owns the run of the program: start-up runs before it is shown,
 // and asking it to close, whatever the reason, runs the shut-down.
 
+#include "app/shell/message_route.h"
 #include "app/shell/program_state.h"
 #include "platform/window_system.h"
 
@@ -13,8 +14,9 @@
 namespace klv::app {
 
 class SplashWindow;
+class StatusBar;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, public MessageTarget {
     Q_OBJECT
 public:
     explicit MainWindow(ProgramState& state, QWidget* parent = nullptr);
@@ -34,13 +36,29 @@ public:
 
     // Background colour and size from the options.
     void applyOptions();
+    // Puts the status bar beside the crossfader, for a client area innerWidth pixels wide.
+    void layoutStatusBar(int innerWidth);
+
+    // ctlStatus.
+    StatusBar& status() { return *m_status; }
+
+    // LockChange: the program became open or locked (feature locking). The lock button's
+    // pictures and the navigator's restriction follow lockStateChanged.
+    void lockChange();
 
     // A message for the user: up to StatusLevel in the status bar, above it a box.
     void routeMessage(const QString& text, int32_t level, int32_t helpContext);
 
+    // Where messages go while this window exists.
+    int32_t statusLevel() const override { return m_state.options.StatusLevel; }
+    platform::WindowHandle messageOwner() const override { return handle(); }
+    void showStatusMessage(const QString& text, int32_t level, int32_t helpContext) override;
+
 signals:
     // The shut-down sequence has run; the program may end.
     void shutDownFinished();
+    // After every LockChange: locked is true while feature locking holds the program.
+    void lockStateChanged(bool locked);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -53,6 +71,7 @@ private:
     bool m_closing = false;
     bool m_shutDown = false;
     std::unique_ptr<SplashWindow> m_splash;
+    StatusBar* m_status;
     // The engine's last message record, copied while its sender waits.
     UserMessage m_engineMessage{};
 };

@@ -1,6 +1,8 @@
 #include "app/shell/startup.h"
 
+#include "app/settings/crash_dialog.h"
 #include "app/shell/default_options.h"
+#include "app/shell/help_about.h"
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
@@ -46,6 +48,10 @@ StartupProviders StartupProviders::system() {
             const QScreen* screen = QGuiApplication::primaryScreen();
             return screen ? screen->geometry().width() : 0;
         },
+        [](ProgramState& state) {
+            CrashDialog dialog(state);
+            dialog.exec();
+        },
     };
 }
 
@@ -67,15 +73,17 @@ Startup::Outcome Startup::run() {
     // 9: the genre name table, with the tag editor.
     skipOnError([&] { fitOutputDevices(); });
     skipOnError([&] { setStatusLevel(); });
-    // 12: the crash check ("Running") with the crash-protection dialog.
+    skipOnError([&] { checkForCrash(); });
     skipOnError([&] { fitNumLinesToScreen(); });
-    // 14: the main window hook.
+    // 14: no window hook: Qt hands wheel turns and double-clicks to the knobs (KnobInput),
+    // and the engine's messages reach the main window's registered handler.
     // 15, 16: "Loading Plugins", the stored plug-in list and LoadPlugins.
     // 17: "Loading Mixer Components": line and master section Init, then Update.
     skipOnError([&] { m_main.applyOptions(); });
     // 18: "Initializing Audio" and klvStartAudio, with audio output.
     skipOnError([&] { showMainWindow(); });
-    // 20: the navigator when it was open. 21: help topic 1 on a first run.
+    // 20: the navigator when it was open.
+    skipOnError([&] { showFirstRunHelp(); });
     // 22: tmrCheckAudio. 23: "/f" full screen. 24: klvStartVU. 25: intro.mp3 on a first run.
     return Outcome::Running;
 }
@@ -139,6 +147,13 @@ void Startup::setStatusLevel() {
     m_main.state().options.StatusLevel = 2;
 }
 
+void Startup::checkForCrash() {
+    // "1" is left behind by a run that ended without its shut-down.
+    if (getRegText(kSettings, "Running", "0") == "1" && m_providers.crashProtection)
+        m_providers.crashProtection(m_main.state());
+    setRegText(kSettings, "Running", "1");
+}
+
 void Startup::fitNumLinesToScreen() {
     OptionsRecord& options = m_main.state().options;
     options.NumLines = clampNumLines(options.NumLines, maxLinesForWidth(m_providers.screenWidth()));
@@ -149,6 +164,13 @@ void Startup::showMainWindow() {
     m_main.unloadStartupWindow();
     QCoreApplication::processEvents();
     m_main.show();
+    QCoreApplication::processEvents();
+}
+
+void Startup::showFirstRunHelp() {
+    QCoreApplication::processEvents();
+    if (m_firstRun)
+        showHelpTopic(m_main.handle(), kTopicGettingStarted);
     QCoreApplication::processEvents();
 }
 

@@ -11,12 +11,15 @@
 namespace klv::app {
 
 class MainWindow;
+struct ProgramState;
 
 // What start-up asks of the world outside the program. Tests replace single answers.
 struct StartupProviders {
     std::function<int32_t()> engineVersion; // klvGetDLLVersion
     std::function<uint32_t()> deviceCount;  // waveOutGetNumDevs
     std::function<int32_t()> screenWidth;   // primary screen in pixels, 0 when unknown
+    // Offers crash protection (frmCrash, modal); it sets the no-open and no-plugins flags.
+    std::function<void(ProgramState&)> crashProtection;
 
     static StartupProviders system();
 };
@@ -46,8 +49,10 @@ public:
     void loadOptions();         // 8
     void fitOutputDevices();    // 10
     void setStatusLevel();      // 11
+    void checkForCrash();       // 12
     void fitNumLinesToScreen(); // 13
     void showMainWindow();      // 18 (splash unloaded) and 19
+    void showFirstRunHelp();    // 21
 
 private:
     MainWindow& m_main;

@@ -8,7 +8,6 @@
 
 #include <QImage>
 #include <QSignalSpy>
-#include <QStatusBar>
 #include <gtest/gtest.h>
 
 #include <memory>

@@ -5,11 +5,11 @@
 #include "platform/home.h"
 #include "tests/app/app_test_support.h"
 
+#include "app/settings/status_bar.h"
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QStatusBar>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -87,7 +87,7 @@ TEST(QtWindowSystem, EngineMessageReachesTheMainWindowsStatusBarFromAnotherThrea
         system.sendMessage(main.handle(), KLV_MSG_USER_MESSAGE, reinterpret_cast<intptr_t>(&m), 0);
         std::memset(m.text, 0, sizeof m.text); // gone as soon as the send returns
     });
-    EXPECT_EQ(main.statusBar()->currentMessage(), "Can't open /music/missing.mp3");
+    EXPECT_EQ(main.status().messageText(), "Can't open /music/missing.mp3");
     EXPECT_TRUE(boxes.system.boxes().empty());
 }
 
@@ -125,10 +125,10 @@ TEST(QtWindowSystem, EngineMessagesAreRoutedByStatusLevel) {
             EXPECT_EQ(shown[0].text, c.text);
             EXPECT_EQ(shown[0].flags, c.flags);
             EXPECT_EQ(shown[0].owner, main.handle());
-            EXPECT_TRUE(main.statusBar()->currentMessage().isEmpty());
+            EXPECT_TRUE(main.status().messageText().isEmpty());
         } else {
             EXPECT_TRUE(shown.empty()) << c.text;
-            EXPECT_EQ(main.statusBar()->currentMessage().toStdString(), c.text);
+            EXPECT_EQ(main.status().messageText().toStdString(), c.text);
         }
     }
 }

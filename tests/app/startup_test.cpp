@@ -47,6 +47,7 @@ protected:
             providers.engineVersion = [version] { return version; };
         providers.deviceCount = [devices] { return devices; };
         providers.screenWidth = [width] { return width; };
+        providers.crashProtection = [this](ProgramState&) { ++crashOffers; };
         startup = std::make_unique<Startup>(*main, providers);
         return *startup;
     }
@@ -61,6 +62,7 @@ protected:
     ProgramState state;
     std::unique_ptr<MainWindow> main;
     std::unique_ptr<Startup> startup;
+    int crashOffers = 0;
 };
 
 TEST_F(StartupTest, FirstStartStoresTheDefaultsBeforeAnyAdjustment) {
