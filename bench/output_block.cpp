@@ -92,6 +92,6 @@ void OutputBlock(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(OutputBlock)->Arg(1)->Arg(6)->Arg(24)->Unit(benchmark::kMicrosecond);
+BENCHMARK(OutputBlock)->Arg(0)->Arg(1)->Arg(6)->Arg(24)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();
