@@ -120,9 +120,6 @@ StatusBar::StatusBar(QWidget* parent)
     for (QPushButton* b : {m_dismiss, m_details}) {
         b->setFont(button);
         b->setFocusPolicy(Qt::NoFocus);
-        // Small flat buttons in the bar's own colours: a default style would not fit 13 px.
-        b->setStyleSheet(QStringLiteral("QPushButton { padding: 0px; border: 1px solid "
-                                        "palette(mid); border-radius: 2px; }"));
     }
     m_indicator->setFixedSize(kIndicatorSize, kIndicatorSize);
     connect(m_dismiss, &QPushButton::clicked, this, &StatusBar::dismiss);
@@ -152,10 +149,15 @@ void StatusBar::applyColors(int32_t textColor, int32_t backColor) {
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, m_backColor);
     palette.setColor(QPalette::WindowText, m_textColor);
-    palette.setColor(QPalette::Button, m_backColor);
-    palette.setColor(QPalette::ButtonText, m_textColor);
-    palette.setColor(QPalette::Mid, m_textColor.darker(150));
     setPalette(palette);
+    // Small flat buttons in the bar's own colours: a style's usual button does not fit 13 px.
+    const QString buttons =
+        QStringLiteral("QPushButton { color: %1; background: transparent; padding: 0px;"
+                       " border: 1px solid %2; border-radius: 2px; }"
+                       " QPushButton:pressed { background: %2; }")
+            .arg(m_textColor.name(), m_textColor.darker(160).name());
+    m_dismiss->setStyleSheet(buttons);
+    m_details->setStyleSheet(buttons);
     if (m_ticks < kFadeFrom || m_holding)
         showFullColors();
     else

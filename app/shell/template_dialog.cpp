@@ -155,6 +155,9 @@ void TemplateDialog::addControl(const KlvDialogControl& c) {
         label->setAlignment((c.kind == KLV_CONTROL_LABEL_RIGHT ? Qt::AlignRight : Qt::AlignLeft) |
                             Qt::AlignTop);
         label->setTextFormat(Qt::PlainText);
+        // A right-aligned caption usually ends where its control begins: keep them apart.
+        if (c.kind == KLV_CONTROL_LABEL_RIGHT)
+            label->setIndent(3);
         widget = label;
         break;
     }
