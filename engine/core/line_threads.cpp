@@ -2,6 +2,7 @@
 
 #include "engine/core/line_threads.h"
 
+#include "engine/audio/line_display_thread.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
@@ -82,15 +83,6 @@ void decoderThread(LineHandle* h, LineSlot* slot, uint32_t generation) {
     slot->decoderRunning.store(0, std::memory_order_release);
 }
 
-// The line's time display is drawn by the meters; until then the thread keeps its place in the
-// start and stop protocol.
-void displayThread(LineHandle* h, LineSlot* slot) {
-    slot->displayRunning.store(1, std::memory_order_release);
-    while (loadField(h->state) != 0)
-        platform::sleepMs(10);
-    slot->displayRunning.store(0, std::memory_order_release);
-}
-
 template <typename Body, typename... Args> void launch(const char* role, Body body, Args... args) {
     try {
         std::thread(body, args...).detach();
@@ -137,7 +129,7 @@ void startLineThreads(LineHandle* h) {
     const uint32_t generation = generationOf(*slot).fetch_add(1, std::memory_order_acq_rel) + 1;
     launch("reader", readerThread, h, slot);
     launch("decoder", decoderThread, h, slot, generation);
-    launch("display", displayThread, h, slot);
+    launch("display", runLineDisplay, h, slot, generation);
     // Polled more finely than the 10 ms of the classic schedule, within the same bound: the
     // caller only waits longer than it must.
     const uint32_t start = platform::tickCount();
