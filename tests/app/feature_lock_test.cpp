@@ -34,7 +34,8 @@ TEST(PasswordScramble, TwentyCapitalLettersThatOnlyTheFirstTwentyCharactersDecid
     // Padding is with spaces: a password that ends in spaces scrambles like the shorter one.
     EXPECT_EQ(scramblePassword("door   "), plain);
     // Past character 20 nothing counts.
-    EXPECT_EQ(scramblePassword("abcdefghijklmnopqrstUVW"), scramblePassword("abcdefghijklmnopqrstXYZ"));
+    EXPECT_EQ(scramblePassword("abcdefghijklmnopqrstUVW"),
+              scramblePassword("abcdefghijklmnopqrstXYZ"));
     EXPECT_NE(scramblePassword("abcdefghijklmnopqrsT"), scramblePassword("abcdefghijklmnopqrst"));
     // Characters beyond Latin-1 count as one character each and still give letters.
     const QString wide = scramblePassword(QString::fromUtf8("K\xC3\xB6ln \xF0\x9F\x8E\xB5"));
@@ -125,8 +126,12 @@ TEST_F(FeatureLockTest, RefusalsCarryTheFeaturesMessage) {
         std::vector<QString> messages;
     } cases[] = {
         {GuardedFeature::Options, nullptr, {"Password Required to Change Options"}},
-        {GuardedFeature::Plugins, "wrong", {"Password Incorrect", "Password Required to Manage Plugins"}},
-        {GuardedFeature::Id3Tags, "Venue", {"Password Incorrect", "Password Required to Modify ID3 Tags"}},
+        {GuardedFeature::Plugins,
+         "wrong",
+         {"Password Incorrect", "Password Required to Manage Plugins"}},
+        {GuardedFeature::Id3Tags,
+         "Venue",
+         {"Password Incorrect", "Password Required to Modify ID3 Tags"}},
     };
     for (const auto& c : cases) {
         status.clear();
@@ -188,8 +193,9 @@ TEST_F(FeatureLockTest, LockingTurnedOffClearsTheFlagAtTheNextCheck) {
 TEST_F(FeatureLockTest, LockButtonWithoutLockingTellsWhereToConfigureIt) {
     options.LockEnabled = 0;
     lock.pressLockButton();
-    EXPECT_EQ(status, std::vector<QString>{
-                          "You must configure Feature Locking in the Options dialog in order to lock KLV"});
+    EXPECT_EQ(status,
+              std::vector<QString>{
+                  "You must configure Feature Locking in the Options dialog in order to lock KLV"});
     EXPECT_EQ(lockChanges, 0);
     EXPECT_TRUE(prompts.empty());
 }

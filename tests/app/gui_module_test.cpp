@@ -38,7 +38,7 @@ TEST(TextHelpers, CutAtNulAndCutOrTrim) {
     } cases[] = {
         {QString::fromLatin1("abc\0def", 7), "abc", "abc"},
         {QString::fromLatin1(" ab \0 cd", 8), " ab ", " ab "}, // before the zero nothing is trimmed
-        {"  Lounge Set  ", "", "Lounge Set"},       // no zero: an unfinished buffer
+        {"  Lounge Set  ", "", "Lounge Set"},                  // no zero: an unfinished buffer
         {"", "", ""},
         {QString::fromLatin1("\0", 1), "", ""},
         {"\tTab ", "", "\tTab"}, // only spaces are trimmed
@@ -223,16 +223,10 @@ TEST_F(PlayableTest, CanReopenFollowsTheReopenOption) {
         DriveKindOf kind;
         bool expected;
     } cases[] = {
-        {q(song), 0, fixed, false},
-        {"", 2, fixed, false},
-        {q(song), 1, fixed, true},
-        {q(song), 1, cd, false},
-        {q(song), 1, network, false},
-        {q(song), 1, removable, false},
+        {q(song), 0, fixed, false},    {"", 2, fixed, false},        {q(song), 1, fixed, true},
+        {q(song), 1, cd, false},       {q(song), 1, network, false}, {q(song), 1, removable, false},
         {q(song), 2, cd, true}, // every file that still exists
-        {q(song), 4, network, true},
-        {q(gone), 2, fixed, false},
-        {q(gone), 1, fixed, false},
+        {q(song), 4, network, true},   {q(gone), 2, fixed, false},   {q(gone), 1, fixed, false},
         {q(dangling), 2, fixed, true}, // the directory entry is there
         {"song.mp3", 1, fixed, false}, // not an absolute path
     };
@@ -259,7 +253,8 @@ TEST(DriveKind, MountsAreClassifiedAsTheDriveBoxNamesThem) {
          "Network Drive (/home/dj/remote)"},
         {"iso9660", "/media/dj/CD", false, DriveKind::CdRom, "CD-ROM (/media/dj/CD)"},
         {"udf", "/mnt/dvd", false, DriveKind::CdRom, "CD-ROM (/mnt/dvd)"},
-        {"vfat", "/media/dj/STICK", false, DriveKind::Removable, "Removable Disk (/media/dj/STICK)"},
+        {"vfat", "/media/dj/STICK", false, DriveKind::Removable,
+         "Removable Disk (/media/dj/STICK)"},
         {"exfat", "/run/media/dj/CARD", false, DriveKind::Removable,
          "Removable Disk (/run/media/dj/CARD)"},
         {"ext4", "/mnt/usb", true, DriveKind::Removable, "Removable Disk (/mnt/usb)"},
@@ -283,7 +278,7 @@ TEST(ScreenUnits, TwipsPixelsAndLines) {
         int32_t pixels; // twipsToPixels(value)
         int32_t twips;  // pixelsToTwips(value)
     } cases[] = {
-        {240, 15.0, 16, 3600}, {7, 15.0, 0, 105}, {8, 15.0, 1, 120},
+        {240, 15.0, 16, 3600},    {7, 15.0, 0, 105}, {8, 15.0, 1, 120},
         {1440, 12.0, 120, 17280}, {100, 0.0, 0, 0},
     };
     for (const auto& c : cases) {

@@ -44,12 +44,12 @@ TEST(KnobInput, WheelNotchesArriveAsDoubleClickModes) {
         std::vector<int> deltas;
         std::vector<std::string> expected;
     } cases[] = {
-        {{120}, {"double1@10,20"}},                                  // away from the user: up
-        {{-120}, {"double2@10,20"}},                                 // towards the user: down
-        {{240}, {"double1@10,20", "double1@10,20"}},                 // two notches at once
-        {{40, 40}, {}},                                              // a fine wheel, not a notch yet
-        {{40, 40, 40}, {"double1@10,20"}},                           // ...until it adds up
-        {{-60, 60}, {}},                                             // half there and back
+        {{120}, {"double1@10,20"}},                  // away from the user: up
+        {{-120}, {"double2@10,20"}},                 // towards the user: down
+        {{240}, {"double1@10,20", "double1@10,20"}}, // two notches at once
+        {{40, 40}, {}},                              // a fine wheel, not a notch yet
+        {{40, 40, 40}, {"double1@10,20"}},           // ...until it adds up
+        {{-60, 60}, {}},                             // half there and back
         {{-60, -60, 120}, {"double2@10,20", "double1@10,20"}},
         {{120, -120}, {"double1@10,20", "double2@10,20"}},
     };

@@ -1,20 +1,24 @@
 #include "app/shell/qt_window_system.h"
 
+#include "app/settings/status_bar.h"
 #include "app/shell/main_window.h"
 #include "klv3.h"
 #include "platform/home.h"
 #include "tests/app/app_test_support.h"
+#include "tests/support/temp_home.h"
 
-#include "app/settings/status_bar.h"
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QThread>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -211,6 +215,94 @@ TEST(QtWindowSystem, MessageBoxFromAnotherThreadIsOwnedByTheWindowAndBlocksTheCa
     EXPECT_EQ(answer, kIdYes);
     EXPECT_EQ(parentSeen, &owner);
     EXPECT_EQ(boxThread, qApp->thread());
+}
+
+TEST(QtWindowSystem, GuiThreadWaitingForASenderServesItsRequest) {
+    QtWindowSystem system;
+    QWidget target;
+    int handled = 0;
+    registerWindow(&target, [&](uint32_t, intptr_t, intptr_t) -> intptr_t { return ++handled; });
+    std::atomic<bool> senderDone{false};
+    intptr_t answer = 0;
+    // The sender is an engine thread the GUI thread waits for without running its event loop,
+    // as closing a line waits for the line's threads: it polls and serves requests meanwhile.
+    std::thread sender([&] {
+        answer = system.sendMessage(windowHandle(&target), KLV_MSG_USER_MESSAGE, 0, 0);
+        senderDone = true;
+    });
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!senderDone && std::chrono::steady_clock::now() < giveUp) {
+        system.serveRequests();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const bool finished = senderDone;
+    if (!finished)
+        QCoreApplication::processEvents(); // let the test end instead of hanging
+    sender.join();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(handled, 1);
+}
+
+TEST(QtWindowSystem, ServingOffTheGuiThreadDoesNothing) {
+    QtWindowSystem system;
+    std::thread other([&] { system.serveRequests(); }); // must neither crash nor serve
+    other.join();
+    SUCCEED();
+}
+
+TEST(QtWindowSystem, HelpButtonOpensTheTopicAndLeavesTheBoxOpen) {
+    QtWindowSystem system;
+    std::vector<QUrl> opened;
+    system.setHelpOpener([&](const QUrl& url) { opened.push_back(url); });
+    int shown = 0;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        ++shown;
+        QAbstractButton* help = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            if (box->buttonRole(b) == QMessageBox::HelpRole)
+                help = b;
+        }
+        ASSERT_NE(help, nullptr);
+        EXPECT_EQ(help->text(), "&Help");
+        // First the user reads up, then closes the box with OK.
+        (shown == 1 ? help : box->button(QMessageBox::Ok))->click();
+    });
+    poll.start();
+    EXPECT_EQ(system.messageBox(0, "Decoding Failed for /music/a.mp3", "KLV Error",
+                                kMbOk | kMbIconExclamation | kMbHelp, 34),
+              kIdOk);
+    EXPECT_EQ(shown, 2);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0], helpUrl(KLV_HELP_CONTEXT, 34));
+}
+
+TEST(QtWindowSystem, EngineFailureReachesTheStatusBarAsAnError) {
+    test::ScopedHeadless boxes;
+    QtWindowSystem system;
+    platform::setWindowSystem(&system);
+    ProgramState state;
+    state.options.StatusLevel = 2;
+    MainWindow main(state);
+    OptionsRecord options{};
+    klvLoadOptions(&options, main.handle()); // the engine's messages go to the main window
+    test::TempDir dir;
+    const std::string notAudio = (dir.path() / "not-audio.mp3").string();
+    std::ofstream(notAudio) << std::string(8192, 'x'); // no MPEG frame anywhere
+    LineHandle line{};
+    line.ownerWindow = main.handle();
+    EXPECT_EQ(klvOpen(&line, notAudio.c_str()), -1);
+    klvClose(&line);
+    platform::setWindowSystem(&boxes.system);
+    EXPECT_EQ(main.status().messageText(), "Can't open file - Invalid or Unsupported File Type");
+    EXPECT_EQ(main.status().level(), 2);
+    EXPECT_EQ(main.status().titleText(), "Error:");
+    EXPECT_FALSE(main.status().detailsVisible()); // the engine sends no help topic
 }
 
 TEST(QtWindowSystem, ColourChooserKeepsTheSixteenCustomColours) {

@@ -44,11 +44,24 @@ TEST(TriggerTime, TextsAndTheirSeconds) {
         const char* text;
         std::optional<int32_t> seconds;
     } cases[] = {
-        {"3:07", 187},  {"90", 90},       {"1:2:3", std::nullopt}, {"123:00", std::nullopt},
-        {"0:5", 5},     {"-1:30", 90},    {"1:-30", 90},           {"12:345", 1065},
-        {"12:3456", std::nullopt},        {":", 0},                {"90.7", 90},
-        {"abc", 0},     {"", 0},          {" 1 2 ", 12},           {"1e2", 100},
-        {"-5", -5},     {"4:", 240},      {"9999999999999", 2147483647},
+        {"3:07", 187},
+        {"90", 90},
+        {"1:2:3", std::nullopt},
+        {"123:00", std::nullopt},
+        {"0:5", 5},
+        {"-1:30", 90},
+        {"1:-30", 90},
+        {"12:345", 1065},
+        {"12:3456", std::nullopt},
+        {":", 0},
+        {"90.7", 90},
+        {"abc", 0},
+        {"", 0},
+        {" 1 2 ", 12},
+        {"1e2", 100},
+        {"-5", -5},
+        {"4:", 240},
+        {"9999999999999", 2147483647},
     };
     for (const auto& c : cases)
         EXPECT_EQ(parseTriggerTime(QString::fromLatin1(c.text)), c.seconds) << '"' << c.text << '"';
@@ -62,7 +75,9 @@ TEST(TriggerDialog, ShowsTheTimeSelectedAndTakesWhatIsTyped) {
         const char* typed;
         int32_t result;
     } cases[] = {
-        {187, "3:07", "90", 90}, {5, "0:05", "3:07", 187}, {600, "10:00", "45", 45},
+        {187, "3:07", "90", 90},
+        {5, "0:05", "3:07", 187},
+        {600, "10:00", "45", 45},
     };
     for (const auto& c : cases) {
         TriggerDialog dialog;
@@ -202,8 +217,7 @@ TEST(FolderBrowser, StartsAtTheStartFolderAndReturnsTheChoice) {
             // The dialog's own buttons, as the user presses them.
             QMetaObject::invokeMethod(dialog, c.accept ? "accept" : "reject");
         });
-        EXPECT_EQ(browseForFolder(nullptr, "Choose the restricted folder", startPath),
-                  c.expected);
+        EXPECT_EQ(browseForFolder(nullptr, "Choose the restricted folder", startPath), c.expected);
         EXPECT_EQ(statusSeen, startPath);
     }
 }

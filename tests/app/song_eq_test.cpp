@@ -47,8 +47,8 @@ TEST_F(SongEqTest, SetBandPlacesTheKnobQuietly) {
         int changedBand; // -1: nothing changes
         int position;
     } cases[] = {
-        {0, 18, 0, 1},   {4, -18, 4, 37}, {2, 30, 2, 1}, {1, -40, 1, 37},
-        {3, 4, 3, 15},   {2, 0, 2, 19},   {5, 3, -1, 0}, {-1, 3, -1, 0},
+        {0, 18, 0, 1}, {4, -18, 4, 37}, {2, 30, 2, 1}, {1, -40, 1, 37},
+        {3, 4, 3, 15}, {2, 0, 2, 19},   {5, 3, -1, 0}, {-1, 3, -1, 0},
     };
     for (const auto& c : cases) {
         SongEq fresh;

@@ -1,12 +1,16 @@
 #include "app/shell/startup.h"
 
+#include "app/settings/crash_dialog.h"
 #include "app/shell/default_options.h"
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
 #include "tests/app/app_test_support.h"
 
+#include <QCheckBox>
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -216,6 +220,59 @@ TEST_F(StartupTest, SecondStartInTheSameHomeEndsSilently) {
     EXPECT_TRUE(windows.system.boxes().empty());
     EXPECT_FALSE(otherWindow.isVisible());
     EXPECT_FALSE(otherWindow.startupWindowLoaded());
+}
+
+TEST_F(StartupTest, RunLeftMarkedRunningOffersCrashProtection) {
+    const struct {
+        const char* running; // null: missing
+        int offers;
+    } cases[] = {{nullptr, 0}, {"0", 0}, {"1", 1}, {"yes", 0}};
+    for (const auto& c : cases) {
+        klvDelReg("Settings", "Running");
+        if (c.running)
+            setRegText("Settings", "Running", c.running);
+        crashOffers = 0;
+        ASSERT_EQ(makeStartup().run(), Startup::Outcome::Running);
+        EXPECT_EQ(crashOffers, c.offers) << (c.running ? c.running : "(missing)");
+        EXPECT_EQ(getRegText("Settings", "Running", "missing"), "1");
+        endRun();
+    }
+}
+
+TEST_F(StartupTest, CrashProtectionDialogSetsTheFlagsOfThisStart) {
+    setRegText("Settings", "Running", "1");
+    main = std::make_unique<MainWindow>(state);
+    StartupProviders providers = StartupProviders::system(); // the real frmCrash
+    providers.deviceCount = [] { return 2u; };
+    providers.screenWidth = [] { return 1024; };
+    QString title;
+    test::ModalResponder responder([&](QWidget* modal) {
+        auto* dialog = qobject_cast<CrashDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        QCheckBox* box = dialog->noPluginsBox();
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        QTest::mouseClick(dialog->continueButton(), Qt::LeftButton);
+    });
+    Startup start(*main, providers);
+    ASSERT_EQ(start.run(), Startup::Outcome::Running);
+    EXPECT_EQ(title, "KLV Crash Protection");
+    EXPECT_TRUE(state.noPlugins);
+    EXPECT_FALSE(state.noOpen);
+    EXPECT_TRUE(main->isVisible());
+}
+
+TEST_F(StartupTest, FirstRunOpensTheGettingStartedTopic) {
+    ASSERT_EQ(makeStartup().run(), Startup::Outcome::Running);
+    auto help = windows.system.helpRequests();
+    ASSERT_EQ(help.size(), 1u);
+    EXPECT_EQ(help[0].window, main->handle());
+    EXPECT_EQ(help[0].command, KLV_HELP_CONTEXT);
+    EXPECT_EQ(help[0].data, 1);
+    endRun();
+    windows.system.clear();
+    ASSERT_EQ(makeStartup().run(), Startup::Outcome::Running); // options stored: no first run
+    EXPECT_TRUE(windows.system.helpRequests().empty());
 }
 
 TEST_F(StartupTest, SplashWindowShowsProgress) {

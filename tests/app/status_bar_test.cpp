@@ -192,7 +192,7 @@ TEST_F(StatusBarTest, DraggingScrollsOnlyAMessageWiderThanTheBar) {
     QTest::mousePress(label, Qt::LeftButton, {}, QPoint(10, 5));
     const Step steps[] = {
         {26 - 40, StatusBar::kMessageLeft - 40},
-        {26 - 100000, leftmost},           // stops where its right end meets the bar's edge
+        {26 - 100000, leftmost},             // stops where its right end meets the bar's edge
         {26 + 500, StatusBar::kMessageLeft}, // and never right of its start
         {26 - 7, StatusBar::kMessageLeft - 7},
     };

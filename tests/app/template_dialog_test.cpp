@@ -24,8 +24,15 @@ using platform::HeadlessWindowSystem;
 
 // A small settings dialog of the kind a plug-in brings: two sliders with value labels, a check
 // box, a right-aligned caption and OK, in dialog units of "MS Sans Serif" 8.
-enum : int32_t { kOk = 1, kLevel = 1000, kSpeed = 1001, kBright = 1005, kLevelText = 1008,
-                 kSpeedText = 1009, kFrame = 1020 };
+enum : int32_t {
+    kOk = 1,
+    kLevel = 1000,
+    kSpeed = 1001,
+    kBright = 1005,
+    kLevelText = 1008,
+    kSpeedText = 1009,
+    kFrame = 1020
+};
 const KlvDialogControl kControls[] = {
     {kFrame, KLV_CONTROL_GROUP_BOX, "Tone", 4, 2, 200, 50},
     {KLV_CONTROL_NO_ID, KLV_CONTROL_LABEL_RIGHT, "Level:", 7, 10, 44, 10},
@@ -37,7 +44,12 @@ const KlvDialogControl kControls[] = {
     {kBright, KLV_CONTROL_CHECK_BOX, "Brighter", 140, 38, 60, 9},
     {kOk, KLV_CONTROL_DEFAULT_BUTTON, "OK", 150, 56, 50, 14},
 };
-const KlvDialogTemplate kTemplate = {"Tone Settings", 210, 75, "MS Sans Serif", 8, kControls,
+const KlvDialogTemplate kTemplate = {"Tone Settings",
+                                     210,
+                                     75,
+                                     "MS Sans Serif",
+                                     8,
+                                     kControls,
                                      static_cast<int32_t>(std::size(kControls))};
 
 // What the dialog procedure heard, and its settings: a plug-in's side of the dialog.
@@ -111,7 +123,8 @@ protected:
 };
 
 TEST_F(HeadlessDialogTest, InitSetsTheControlsAndTheTemplateIsKept) {
-    const KlvDialog dialog = klvCreateDialog(0x600, &kTemplate, toneProc, reinterpret_cast<void*>(42));
+    const KlvDialog dialog =
+        klvCreateDialog(0x600, &kTemplate, toneProc, reinterpret_cast<void*>(42));
     ASSERT_NE(dialog, 0);
     EXPECT_EQ(windows.system.dialogs(), std::vector<KlvDialog>{dialog});
     EXPECT_EQ(plugin.heard, std::vector<std::string>{"init 42"});
@@ -181,9 +194,9 @@ TEST_F(HeadlessDialogTest, ClosingAsksTheProcedure) {
 
 TEST_F(HeadlessDialogTest, WrongIdsKindsAndArgumentsAreRefused) {
     const KlvDialog dialog = klvCreateDialog(0, &kTemplate, toneProc, nullptr);
-    EXPECT_EQ(klvDialogSetTrackbarPos(dialog, kBright, 3), -1);  // a check box
-    EXPECT_EQ(klvDialogSetCheck(dialog, kLevel, 1), -1);         // a trackbar
-    EXPECT_EQ(klvDialogSetText(dialog, 4242, "x"), -1);          // no such control
+    EXPECT_EQ(klvDialogSetTrackbarPos(dialog, kBright, 3), -1); // a check box
+    EXPECT_EQ(klvDialogSetCheck(dialog, kLevel, 1), -1);        // a trackbar
+    EXPECT_EQ(klvDialogSetText(dialog, 4242, "x"), -1);         // no such control
     EXPECT_EQ(klvDialogSetText(dialog, KLV_CONTROL_NO_ID, "x"), -1);
     EXPECT_EQ(klvDialogGetCheck(dialog, 4242), 0);
     EXPECT_FALSE(windows.system.moveTrackbar(dialog, kOk, 1));
@@ -282,8 +295,8 @@ TEST_F(QtDialogTest, RendersTheTemplateModelessOwnedAndPlaced) {
     EXPECT_TRUE(ok->isDefault());
     EXPECT_NE(qobject_cast<QCheckBox*>(dialog->control(kBright)), nullptr);
     const QList<QLabel*> labels = dialog->findChildren<QLabel*>();
-    const auto caption = std::find_if(labels.begin(), labels.end(),
-                                      [](QLabel* l) { return l->text() == "Level:"; });
+    const auto caption =
+        std::find_if(labels.begin(), labels.end(), [](QLabel* l) { return l->text() == "Level:"; });
     ASSERT_NE(caption, labels.end());
     EXPECT_TRUE((*caption)->alignment() & Qt::AlignRight);
     EXPECT_EQ(plugin.heard, std::vector<std::string>{"init 7"}); // host calls are no news
@@ -310,9 +323,12 @@ TEST_F(QtDialogTest, UserActionsReachTheProcedure) {
     EXPECT_EQ(liveWindow(handle), nullptr); // the handle is dead at once
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(watch.isNull());
-    const std::vector<std::string> expected = {
-        "init 7", "hscroll 1000 code 1 pos -5", "hscroll 1000 code 7 pos 20",
-        "command 1005 code 0", "command 1 code 0", "destroy"};
+    const std::vector<std::string> expected = {"init 7",
+                                               "hscroll 1000 code 1 pos -5",
+                                               "hscroll 1000 code 7 pos 20",
+                                               "command 1005 code 0",
+                                               "command 1 code 0",
+                                               "destroy"};
     EXPECT_EQ(plugin.heard, expected);
 }
 
