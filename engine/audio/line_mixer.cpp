@@ -6,6 +6,7 @@
 #include "engine/audio/output_format.h"
 #include "engine/audio/sample_ring.h"
 #include "engine/audio/speed_resampler.h"
+#include "engine/audio/time_stretch.h"
 
 #include <algorithm>
 #include <cmath>
@@ -27,9 +28,11 @@ void mixLine(LineSlot& slot, const BlockSettings& settings, const MixBuffers& bu
     applySongEqualizer(slot, buffers.lineInput, taken);
     std::fill(buffers.lineInput + taken, buffers.lineInput + n, Frame{0.0f, 0.0f});
 
-    // The tempo time-stretcher takes over here when TimeScale is set; until it exists, tempo
-    // mode changes speed like the normal mode.
-    speedResample(slot.resampleState, buffers.lineInput, n, buffers.lineOutput, kBlockFrames);
+    if (settings.timeScale)
+        timeStretch(slot.stretch, buffers.lineInput, n, buffers.lineOutput, settings.hopCount,
+                    outputStretchScratch());
+    else
+        speedResample(slot.resampleState, buffers.lineInput, n, buffers.lineOutput, kBlockFrames);
 
     const PanGains pan = panGains(slot.pan.load(relaxed));
     float peakLeft = shiftPeakHistory(slot.peakLeft);

@@ -26,6 +26,10 @@ float masterEqGain(int32_t band);
 // [output thread]
 void processMasterEq(Frame* mix, int32_t count);
 
+// Tests of the stages before the master equalizer turn it off, so that they see the main mix
+// exactly as those stages leave it; the program never does. [any thread]
+void bypassMasterEqForTests(bool bypass);
+
 // Clears the filters and the smoothed gains, as when the output starts. [output thread, before
 // its block loop; or any thread while no output runs]
 void resetMasterEq();

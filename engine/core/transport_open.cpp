@@ -1,5 +1,6 @@
 // klvOpen and klvClose.
 
+#include "engine/audio/eq_file.h"
 #include "engine/core/file_type.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
@@ -65,8 +66,7 @@ bool setUpSlot(LineHandle* h, LineSlot& slot, int32_t fileSize) {
 // The per-song equalizer values stored for this file are applied here, after every band has
 // been set to unity; the song equalizer reads them from its file.
 void loadStoredSongEq(LineHandle* h, LineSlot& slot) {
-    (void)h;
-    (void)slot;
+    loadSongEq(h->fileName, slot);
 }
 
 void fillEvenSeekTable(LineSlot& slot) {
