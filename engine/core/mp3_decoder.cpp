@@ -5,7 +5,9 @@
 #include <mpg123.h>
 
 #include <climits>
-#include <cmath>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstring>
 #include <mutex>
 
@@ -16,17 +18,28 @@ namespace {
 std::once_flag g_libraryInit;
 bool g_libraryReady = false;
 
-float limitSample(float x) {
-    if (std::isnan(x))
-        return 0.0f;
-    if (x > 2.0f)
-        return 2.0f;
-    if (x < -2.0f)
-        return -2.0f;
-    return x;
-}
-
 } // namespace
+
+// Runs once per decoded frame on 2304 samples, so four at a time where the processor allows.
+void copyLimitedSamples(const float* in, float* out, size_t count) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128 low = _mm_set1_ps(-2.0f);
+    const __m128 high = _mm_set1_ps(2.0f);
+    for (; i + 4 <= count; i += 4) {
+        const __m128 x = _mm_loadu_ps(in + i);
+        // max and min pass a NaN's partner through; the ordered mask then zeroes it.
+        const __m128 limited = _mm_min_ps(_mm_max_ps(x, low), high);
+        _mm_storeu_ps(out + i, _mm_and_ps(limited, _mm_cmpord_ps(x, x)));
+    }
+#endif
+    for (; i < count; ++i) {
+        const float x = in[i];
+        float y = x > 2.0f ? 2.0f : x;
+        y = y < -2.0f ? -2.0f : y;
+        out[i] = x == x ? y : 0.0f;
+    }
+}
 
 Mp3Decoder* Mp3Decoder::create() {
     std::call_once(g_libraryInit, [] { g_libraryReady = mpg123_init() == MPG123_OK; });
@@ -215,11 +228,9 @@ bool Mp3Decoder::decodeFrame(int32_t length, Frame* out, int32_t roomBytes, int3
         size_t count = bytes / (2 * sizeof(float));
         if (count > room)
             count = room;
-        float sample[2];
-        for (size_t i = 0; i < count; ++i) {
-            std::memcpy(sample, audio + i * sizeof(sample), sizeof(sample));
-            out[i] = {limitSample(sample[0]), limitSample(sample[1])};
-        }
+        static_assert(sizeof(Frame) == 2 * sizeof(float), "a frame is two packed floats");
+        copyLimitedSamples(reinterpret_cast<const float*>(audio), reinterpret_cast<float*>(out),
+                           2 * count);
         frames = static_cast<int32_t>(count);
         return true;
     }

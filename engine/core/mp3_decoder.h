@@ -14,11 +14,16 @@
 #include "engine/core/mp3_header.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 
 struct mpg123_handle_struct;
 
 namespace klv::engine {
+
+// Copies decoded samples, each limited to -2..2 and NaN turned into 0. in and out may be the
+// same.
+void copyLimitedSamples(const float* in, float* out, size_t count);
 
 class Mp3Decoder {
 public:

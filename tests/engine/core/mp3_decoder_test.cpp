@@ -343,6 +343,22 @@ TEST(Mp3DecodeTest, FramesThatChangeFormatAfterTheThirdAreRefused) {
     EXPECT_GT(run.decoder().errorCount(), 30);
 }
 
+TEST(Mp3DecodeTest, DecodedSamplesAreLimitedAndNaNIsSilence) {
+    const float nan = std::nanf("");
+    const float inf = HUGE_VALF;
+    const std::vector<float> in = {0.5f, -0.25f, 2.0f,   -2.0f, 2.5f, -7.0f, nan,
+                                   inf,  -inf,   1.999f, -nan,  0.0f, 3.0f};
+    const std::vector<float> expected = {0.5f, -0.25f, 2.0f,   -2.0f, 2.0f, -2.0f, 0.0f,
+                                         2.0f, -2.0f,  1.999f, 0.0f,  0.0f, 2.0f};
+    // Every length, so that both the wide and the single-sample paths see every value.
+    for (size_t length = 0; length <= in.size(); ++length) {
+        std::vector<float> out(length, 99.0f);
+        engine::copyLimitedSamples(in.data(), out.data(), length);
+        for (size_t i = 0; i < length; ++i)
+            EXPECT_EQ(out[i], expected[i]) << "length " << length << " sample " << i;
+    }
+}
+
 class XingTest : public LineTest {};
 
 TEST_F(XingTest, TheTableOfContentsBecomesTheSeekTable) {
