@@ -259,6 +259,28 @@ TEST_F(TransportTest, PositionUpdateCountsWhatHasBeenPlayed) {
     EXPECT_GT(load(line.h.remaining), 16000); // counting down from about 18000
 }
 
+// Without a table of contents the length of a variable-bit-rate file follows the average of
+// the frames decoded so far.
+TEST_F(TransportTest, AVariableBitRateLengthChangesWhileItPlays) {
+    Line line;
+    ASSERT_EQ(klvOpen(&line.h, fixture("mp3_vbr_plain.mp3").c_str()), 0);
+    klvPlay(&line.h);
+    std::vector<int32_t> lengths;
+    while (load(line.h.finished) == 0 && lengths.size() < 2000) {
+        ASSERT_TRUE(eventually(
+            [&] { return engine::sampleRingUsed(line.slot()) > 0 || load(line.h.finished) == 1; }));
+        line.slot().sampleRead = line.slot().sampleWrite.load();
+        klvUpdatePos(&line.h);
+        if (lengths.empty() || lengths.back() != line.slot().length)
+            lengths.push_back(line.slot().length);
+    }
+    ASSERT_GE(lengths.size(), 3u);
+    // Quiet at first (few bytes per second: long), then noise (many: shorter).
+    EXPECT_GT(lengths.front(), lengths.back() * 3 / 2);
+    const int64_t dataEnd = line.slot().dataEnd;
+    EXPECT_EQ(lengths.back(), static_cast<int32_t>(dataEnd * 44100 / line.slot().byteRate));
+}
+
 // A looping line's reader is already in the next pass while the output still plays the end of
 // the last: the position is folded back into the song.
 TEST_F(TransportTest, ALoopingLinesPositionStaysWithinTheSong) {
