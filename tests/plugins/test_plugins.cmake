@@ -36,3 +36,11 @@ if(TARGET engine_plugins AND TARGET compressor)
     target_compile_definitions(engine_plugins PRIVATE
                                KLV_COMPRESSOR_PATH="$<TARGET_FILE:compressor>")
 endif()
+if(TARGET compressor)
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    find_program(KLV_NM nm REQUIRED)
+    add_test(NAME compressor_exports
+             COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/check_plugin_exports.py
+                     ${KLV_NM} $<TARGET_FILE:compressor>)
+    set_tests_properties(compressor_exports PROPERTIES LABELS engine_plugins)
+endif()
