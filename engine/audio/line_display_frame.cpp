@@ -41,8 +41,8 @@ bool LineDisplay::frame(const platform::SurfaceRef& target, const LineDisplayInp
         m_valid = false;
         return false;
     }
-    bool all = !m_valid || in.litColour != m_litColour || in.dimColour != m_dimColour ||
-               target.changeCount() != m_targetChanges;
+    bool all = !m_valid || target.dc() != m_targetDc || in.litColour != m_litColour ||
+               in.dimColour != m_dimColour || target.changeCount() != m_targetChanges;
     const LineDisplayValues& v = m_values;
     bool time = v.hundredths != m_shown.hundredths || v.remain != m_shown.remain;
     bool gauge = v.gauge != m_shown.gauge;
@@ -87,6 +87,7 @@ bool LineDisplay::frame(const platform::SurfaceRef& target, const LineDisplayInp
     m_shown.sampleRate = shownSampleRate;
     m_litColour = in.litColour;
     m_dimColour = in.dimColour;
+    m_targetDc = target.dc();
     m_targetChanges = lock.markChanged();
     m_valid = true;
     return true;

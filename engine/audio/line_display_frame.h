@@ -85,6 +85,7 @@ private:
     LineDisplayValues m_shown;
     int32_t m_litColour = 0;
     int32_t m_dimColour = 0;
+    platform::DeviceContext m_targetDc = 0; // the target m_shown is on
     uint64_t m_targetChanges = 0;
 };
 

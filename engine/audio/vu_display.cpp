@@ -55,9 +55,10 @@ VuColours readVuColours() {
 
 VuDisplay::VuDisplay(int32_t width, int32_t height, const VuColours& colours)
     : m_picture(kVuPictureWidth, kVuPictureHeight), m_width(width), m_height(height),
-      m_scaledHeight(width * kVuPictureHeight / kVuPictureWidth), m_colours(colours),
-      m_lit(brushOf(colours.lit)), m_dim(brushOf(colours.dim)), m_back(brushOf(colours.back)),
-      m_black(brushOf(0)) {
+      m_scaledHeight(
+          static_cast<int32_t>(static_cast<int64_t>(width) * kVuPictureHeight / kVuPictureWidth)),
+      m_colours(colours), m_lit(brushOf(colours.lit)), m_dim(brushOf(colours.dim)),
+      m_back(brushOf(colours.back)), m_black(brushOf(0)) {
     fillRect(m_picture.canvas(), 0, 0, kVuPictureWidth, kVuPictureHeight, m_back);
 }
 

@@ -7,6 +7,7 @@
 
 #include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <exception>
 #include <mutex>
@@ -31,6 +32,7 @@ std::atomic<uint32_t> g_run{0};
 std::mutex g_control;
 VuRecord g_record; // written under g_control before the thread starts
 
+constexpr int32_t kMaxSide = 16384;
 constexpr uint32_t kStopPollMs = 10;
 constexpr int kStopPolls = 499; // about 5 s
 
@@ -68,7 +70,9 @@ int32_t startVu(KlvWindow window, KlvDC dc, int32_t width, int32_t height) {
     std::lock_guard<std::mutex> guard(g_control);
     if (g_state.load(std::memory_order_acquire) == 1)
         return -1;
-    g_record = VuRecord{window, dc, width, height};
+    // A size the program cannot have meant draws nothing rather than something undefined.
+    g_record =
+        VuRecord{window, dc, std::clamp(width, 0, kMaxSide), std::clamp(height, 0, kMaxSide)};
     const uint32_t run = g_run.fetch_add(1, std::memory_order_acq_rel) + 1;
     g_state.store(1, std::memory_order_release);
     try {

@@ -400,6 +400,20 @@ TEST_F(LineDisplayFrame, NewColoursOrAPaintedTargetRedrawEverything) {
     EXPECT_EQ(m_surface.pixels(), drawn);
 }
 
+// The program may hand the line another context: the new one gets the whole display, even when
+// its change count happens to equal the old one's.
+TEST_F(LineDisplayFrame, AnotherTargetGetsTheWholeDisplay) {
+    frame(stoppedLine());
+    TestSurface other(kLcdWidth, kLcdHeight);
+    {
+        platform::SurfaceLock lock(other.dc());
+        lock.markChanged();
+    }
+    ASSERT_EQ(platform::SurfaceRef(other.dc()).changeCount(), m_target.changeCount());
+    EXPECT_TRUE(m_display.frame(platform::SurfaceRef(other.dc()), stoppedLine()));
+    EXPECT_EQ(other.pixels(), m_surface.pixels());
+}
+
 TEST_F(LineDisplayFrame, NothingIsDrawnWithoutASurface) {
     platform::destroySurface(m_surface.dc());
     EXPECT_FALSE(frame(stoppedLine()));
