@@ -5,8 +5,9 @@
 // multiple of its length long, except where an unaligned load says otherwise.
 
 // Hot loops get a second copy for AVX2 with FMA on x86-64, chosen when the library loads
-// where the processor has them.
-#if defined(__x86_64__)
+// where the processor has them. Not in sanitizer builds: the choice is made by the dynamic
+// loader before the sanitizer's run-time is ready to watch it.
+#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 #define KLV_SIMD_CLONES __attribute__((target_clones("arch=x86-64-v3", "default")))
 #else
 #define KLV_SIMD_CLONES
