@@ -10,9 +10,9 @@
 #include "engine/core/transport.h"
 #include "engine/core/user_message.h"
 #include "platform/clock.h"
+#include "platform/window_system.h"
 
 #include <atomic>
-#include <cstring>
 #include <exception>
 #include <thread>
 
@@ -36,41 +36,56 @@ std::atomic<int32_t>* loopCounter(const LineSlot& slot) {
     return index >= 0 && index < kLineSlotCount ? &g_loopRestarts[index] : nullptr;
 }
 
-void readerThread(LineHandle* h, LineSlot* slot) {
+// A thread announces itself before it first touches the handle, and then checks that its
+// start is still the current one. A stop bumps the generation before it looks at the flags.
+// With both sides sequentially consistent, either the stop sees the flag and waits, or the
+// thread sees the new generation and ends without touching a handle that may be gone.
+bool announce(std::atomic<int32_t>& running, const LineSlot& slot, uint32_t generation) {
+    running.store(1, std::memory_order_seq_cst);
+    if (lineGeneration(slot) == generation)
+        return true;
+    running.store(0, std::memory_order_release);
+    return false;
+}
+
+// The line's threads run until the program closes the line (state 0) or a transport call
+// starts a new set of them.
+bool current(LineHandle* h, const LineSlot& slot, uint32_t generation) {
+    return lineGeneration(slot) == generation && loadField(h->state) != 0;
+}
+
+void readerThread(LineHandle* h, LineSlot* slot, uint32_t generation) {
     platform::raiseThreadPriority();
-    slot->readerRunning.store(1, std::memory_order_release);
-    while (loadField(h->state) != 0)
+    if (!announce(slot->readerRunning, *slot, generation))
+        return;
+    while (current(h, *slot, generation))
         platform::sleepMs(readerPass(h, *slot));
     slot->readerRunning.store(0, std::memory_order_release);
 }
 
+// The messages go out while the thread still holds its running flag: the handle is valid until
+// the flag clears, and a transport call waiting for the flag serves them meanwhile.
 void decoderFailed(LineHandle* h, LineSlot* slot, uint32_t generation) {
-    char path[KLV_PATH_BUFFER] = {};
-    if (h->fileName != nullptr)
-        std::strncpy(path, h->fileName, sizeof(path) - 1);
-    const bool quiet = h->quiet != 0;
-    const bool mp3 = h->isWave == 0;
+    const char* path = h->fileName != nullptr ? h->fileName : "";
     logEntry("Decode Error on %s", path);
-    slot->decoderRunning.store(0, std::memory_order_release);
-    // From here on the thread owns nothing of the line; the stop below checks that the line is
-    // still the one this thread decoded before it touches the handle.
-    stopAfterDecodeFailure(h, slot, generation);
-    if (!quiet) {
-        if (mp3)
-            sendUserMessage("%s", kCorruptMp3Message);
+    if (!h->quiet)
         sendUserMessage("Decoding Failed for %s", path);
-    }
+    slot->decoderRunning.store(0, std::memory_order_release);
+    // From here on the thread owns nothing of the line: the stop checks that the line is still
+    // the one this thread decoded before it touches the handle.
+    stopAfterDecodeFailure(h, slot, generation);
 }
 
 void decoderThread(LineHandle* h, LineSlot* slot, uint32_t generation) {
+    if (!announce(slot->decoderRunning, *slot, generation))
+        return;
     storeField(h->finished, 0);
-    slot->decoderRunning.store(1, std::memory_order_release);
     DecoderRun run;
     run.threshold = static_cast<float>(option(&OptionsRecord::SilenceThreshold)) * 0.001f;
     // The conversion buffers of this line: on this thread's stack, shared with no other line.
     WavScratch wav;
     Mp3Scratch mp3;
-    while (loadField(h->state) != 0) {
+    while (current(h, *slot, generation)) {
         const int32_t sleep = decoderPass(h, *slot, run, wav, mp3);
         if (sleep == kDecoderPassFailed) {
             decoderFailed(h, slot, generation);
@@ -119,15 +134,15 @@ void resetLoopRestarts(const LineSlot& slot) {
 }
 
 uint32_t lineGeneration(const LineSlot& slot) {
-    return generationOf(slot).load(std::memory_order_acquire);
+    return generationOf(slot).load(std::memory_order_seq_cst);
 }
 
 void startLineThreads(LineHandle* h) {
     LineSlot* slot = lineSlot(h);
     if (slot == nullptr)
         return;
-    const uint32_t generation = generationOf(*slot).fetch_add(1, std::memory_order_acq_rel) + 1;
-    launch("reader", readerThread, h, slot);
+    const uint32_t generation = generationOf(*slot).fetch_add(1, std::memory_order_seq_cst) + 1;
+    launch("reader", readerThread, h, slot, generation);
     launch("decoder", decoderThread, h, slot, generation);
     launch("display", runLineDisplay, h, slot, generation);
     // Polled more finely than the 10 ms of the classic schedule, within the same bound: the
@@ -145,13 +160,15 @@ void stopLineThreads(LineHandle* h) {
     LineSlot* slot = lineSlot(h);
     if (slot == nullptr)
         return;
-    generationOf(*slot).fetch_add(1, std::memory_order_acq_rel);
+    generationOf(*slot).fetch_add(1, std::memory_order_seq_cst);
     storeField(h->state, 0);
     const uint32_t start = platform::tickCount();
     bool warned = false;
-    while (slot->readerRunning.load(std::memory_order_acquire) != 0 ||
-           slot->decoderRunning.load(std::memory_order_acquire) != 0 ||
-           slot->displayRunning.load(std::memory_order_acquire) != 0) {
+    while (slot->readerRunning.load(std::memory_order_seq_cst) != 0 ||
+           slot->decoderRunning.load(std::memory_order_seq_cst) != 0 ||
+           slot->displayRunning.load(std::memory_order_seq_cst) != 0) {
+        // A thread may be waiting for the program to take its message.
+        platform::windowSystem().serveRequests();
         // Releasing the buffers under a running thread would corrupt memory, so the wait goes
         // on past its usual bound; the log shows that it did.
         if (!warned && platform::tickCount() - start >= kThreadWaitMs) {

@@ -4,8 +4,8 @@
 // They run until the handle's state becomes 0.
 //
 // Start and stop are called by the transport calls with the transport lock held
-// (transport.h). No line thread sends a message to the program while its running flag is set:
-// a sender waits for the program's thread, which may itself be waiting for the flags to clear.
+// (transport.h). A thread may send a message to the program while it holds its running flag:
+// the stop's wait for the flags serves the program's requests meanwhile.
 
 #include "engine/core/line_slot.h"
 #include "engine/core/mp3_decode_step.h"

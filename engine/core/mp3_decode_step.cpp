@@ -4,6 +4,7 @@
 #include "engine/audio/speed_resampler.h"
 #include "engine/core/file_ring.h"
 #include "engine/core/log.h"
+#include "engine/core/user_message.h"
 
 namespace klv::engine {
 
@@ -43,6 +44,8 @@ int32_t decodeMp3Step(LineHandle* h, LineSlot& slot, Mp3Decoder& decoder, Mp3Scr
     }
     if (answer == Mp3Decoder::Answer::Corrupt) {
         logEntry("Corrupt MP3 File: %s", h->fileName != nullptr ? h->fileName : "");
+        if (!h->quiet)
+            sendUserMessage("Invalid or corrupted MP3 File");
         return -1;
     }
     if (answer != Mp3Decoder::Answer::Frame || frames <= 0)

@@ -11,10 +11,6 @@
 
 namespace klv::engine {
 
-// What the user is told when a stream turns out corrupt. The caller sends it (unless the
-// handle is quiet) once its thread no longer holds the line's buffers.
-constexpr const char* kCorruptMp3Message = "Invalid or corrupted MP3 File";
-
 // Largest piece of the FileRing fed per decoder request.
 constexpr int32_t kMp3FeedPiece = 1024;
 
@@ -24,8 +20,8 @@ struct Mp3Scratch {
 };
 
 // 0 when a frame was delivered or more input is needed; -1 when the stream is corrupt (after
-// logging "Corrupt MP3 File: <path>"). The caller makes sure the SampleRing has room for a
-// converted frame. [the line's decoder thread]
+// logging "Corrupt MP3 File: <path>" and, unless the handle is quiet, telling the user). The
+// caller makes sure the SampleRing has room for a converted frame. [the line's decoder thread]
 int32_t decodeMp3Step(LineHandle* h, LineSlot& slot, Mp3Decoder& decoder, Mp3Scratch& scratch);
 
 } // namespace klv::engine

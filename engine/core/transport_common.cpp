@@ -7,6 +7,7 @@
 #include "engine/core/file_type.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
+#include "engine/core/log.h"
 #include "engine/core/mp3_decoder.h"
 #include "engine/core/slot_pool.h"
 
@@ -14,9 +15,43 @@
 
 namespace klv::engine {
 
-std::mutex& transportLock() {
-    static std::mutex lock;
+namespace {
+
+std::recursive_mutex& transportLock() {
+    static std::recursive_mutex lock;
     return lock;
+}
+
+// The handles the transport calls on this thread's stack are changing, innermost last.
+constexpr int kMaxNesting = 16;
+thread_local const LineHandle* t_busy[kMaxNesting];
+thread_local int t_depth = 0;
+
+} // namespace
+
+bool lineBusyOnThisThread(const LineHandle* h) {
+    for (int i = 0; i < t_depth; ++i) {
+        if (t_busy[i] == h)
+            return true;
+    }
+    return false;
+}
+
+TransportGuard::TransportGuard(LineHandle* h) : m_handle(h) {
+    transportLock().lock();
+    if (lineBusyOnThisThread(h) || t_depth >= kMaxNesting) {
+        logEntry("Transport call on a line that is being changed, not done: %s",
+                 h->fileName != nullptr ? h->fileName : "");
+        return;
+    }
+    t_busy[t_depth++] = h;
+    m_entered = true;
+}
+
+TransportGuard::~TransportGuard() {
+    if (m_entered)
+        --t_depth;
+    transportLock().unlock();
 }
 
 void stopPlayingAndThreads(LineHandle* h, LineSlot& slot) {
@@ -73,11 +108,12 @@ void restartByteRate(LineSlot& slot, int32_t byteRate) {
 }
 
 void stopAfterDecodeFailure(LineHandle* h, LineSlot* slot, uint32_t generation) {
-    std::lock_guard<std::mutex> lock(transportLock());
+    std::lock_guard<std::recursive_mutex> lock(transportLock());
     // A stop, seek or close since the thread started bumped the generation; then the handle
     // may no longer be this line's (or may be gone) and is not touched.
     if (lineGeneration(*slot) != generation)
         return;
+    TransportGuard guard(h);
     holdDecoding(*slot, true);
     stopAndRewindLocked(h);
 }

@@ -71,7 +71,8 @@ using namespace klv::engine;
 
 extern "C" KLV_API int32_t klvPlay(LineHandle* h) {
     LineSlot* slot = h != nullptr ? lineSlot(h) : nullptr;
-    if (slot == nullptr)
+    // A line that a transport call further up is stopping or closing must not start playing.
+    if (slot == nullptr || lineBusyOnThisThread(h))
         return 0;
     holdDecoding(*slot, false);
     storeField(h->state, 2);
@@ -81,7 +82,7 @@ extern "C" KLV_API int32_t klvPlay(LineHandle* h) {
 
 extern "C" KLV_API int32_t klvPause(LineHandle* h) {
     LineSlot* slot = h != nullptr ? lineSlot(h) : nullptr;
-    if (slot == nullptr)
+    if (slot == nullptr || lineBusyOnThisThread(h))
         return 0;
     if (slot->playing.load(std::memory_order_acquire) != 0) {
         slot->playing.store(0, std::memory_order_release);
@@ -98,7 +99,9 @@ extern "C" KLV_API int32_t klvPause(LineHandle* h) {
 extern "C" KLV_API int32_t klvStop(LineHandle* h) {
     if (h == nullptr)
         return 0;
-    std::lock_guard<std::mutex> lock(transportLock());
+    TransportGuard guard(h);
+    if (!guard.entered())
+        return 0;
     if (LineSlot* slot = lineSlot(h))
         holdDecoding(*slot, false);
     stopAndRewindLocked(h);
@@ -108,9 +111,9 @@ extern "C" KLV_API int32_t klvStop(LineHandle* h) {
 extern "C" KLV_API int32_t klvSetPos(LineHandle* h, int32_t percent) {
     if (h == nullptr)
         return 0;
-    std::lock_guard<std::mutex> lock(transportLock());
+    TransportGuard guard(h);
     LineSlot* slot = lineSlot(h);
-    if (slot == nullptr)
+    if (!guard.entered() || slot == nullptr)
         return 0;
     const int32_t p = std::clamp(percent, 0, 99);
     holdDecoding(*slot, false);

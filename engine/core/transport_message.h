@@ -1,8 +1,7 @@
 #pragma once
-// A message for the user, kept until the transport call that produced it has left its critical
-// section. Sending blocks until the program has handled the message, and the program may call
-// the engine while it does, so nothing is sent while the line's transport lock is held or a
-// line thread still holds its running flag.
+// A message for the user, kept until the transport call that produced it has finished with the
+// line: sending blocks until the program has handled the message, and the program may call the
+// engine again while it does.
 
 #include "engine/core/user_message.h"
 

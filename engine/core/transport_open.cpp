@@ -187,8 +187,8 @@ extern "C" KLV_API int32_t klvOpen(LineHandle* h, const char* path) {
     DeferredMessage message;
     int32_t result;
     {
-        std::lock_guard<std::mutex> lock(transportLock());
-        result = openLocked(h, path, message);
+        TransportGuard guard(h);
+        result = guard.entered() ? openLocked(h, path, message) : -1;
     }
     message.send();
     return result;
@@ -197,7 +197,8 @@ extern "C" KLV_API int32_t klvOpen(LineHandle* h, const char* path) {
 extern "C" KLV_API int32_t klvClose(LineHandle* h) {
     if (h == nullptr)
         return 0;
-    std::lock_guard<std::mutex> lock(transportLock());
-    closeLocked(h);
+    TransportGuard guard(h);
+    if (guard.entered())
+        closeLocked(h);
     return 0;
 }

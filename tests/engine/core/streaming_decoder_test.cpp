@@ -137,7 +137,8 @@ TEST_F(DecoderThreadTest, ADecodingFailureStopsAndRewindsTheLine) {
     ASSERT_TRUE(eventually([&] { return userMessages().size() >= 2; }));
     EXPECT_EQ(userMessages(), (std::vector<std::string>{"Invalid or corrupted MP3 File",
                                                         "Decoding Failed for " + path}));
-    EXPECT_EQ(load(line.h.state), 1);
+    // The messages go out first, then the line stops itself.
+    ASSERT_TRUE(eventually([&] { return load(line.h.state) == 1; }));
     EXPECT_EQ(line.slot().playing, 0);
     EXPECT_EQ(load(line.h.paused), 0);
     EXPECT_TRUE(eventually([&] { return line.slot().readerRunning == 1; }));
