@@ -177,10 +177,12 @@ public:
     }
     void Finalize() override {
         ConsoleReporter::Finalize();
-        std::printf(
-            "\nPer block of 1024 output frames, one line, tempo +8 %% (lower is better):\n");
+        // One line per block, except the output block, which holds 24 of them.
+        std::printf("\nCPU time per block of 1024 output frames (%.1f ms of sound), tempo +8 %%:\n",
+                    kBlockSeconds * 1000.0);
         for (const auto& [name, us] : m_usPerBlock)
-            std::printf("  %-40s %9.1f us\n", name.c_str(), us);
+            std::printf("  %-32s %9.1f us  %6.2f %% of the block\n", name.c_str(), us,
+                        us / (kBlockSeconds * 1e6) * 100.0);
         const double soundTouch = find("SoundTouchTempo");
         const double rubberBand = find("RubberBandRealTime");
         for (const char* ours : {"KelvaraStretcher/4", "KelvaraStretcher/8"}) {
