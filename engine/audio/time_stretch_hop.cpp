@@ -49,7 +49,7 @@ inline float blocked(const float* x, const float* s, int32_t k) {
     return x[k] - 1.8f * (s[k] - g_tables.decay[k] * s[-1]);
 }
 
-// Where a channel's line from its first to its last value goes: v[k] = t[k] - first + k slope.
+// A channel's detrend, v[k] = t[k] - first + k slope: the frame starts at 0 and ends near 0.
 struct Trend {
     float first;
     float slope;
