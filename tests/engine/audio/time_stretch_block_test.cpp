@@ -1,8 +1,8 @@
 // The tempo stretcher block by block: dry pass-through, warm-up and crossfades, agreement with
 // the double-precision model over changing speeds, and what stretching does to a tone.
 
-#include "engine/audio/time_stretch.h"
 #include "engine/audio/line_mixer.h"
+#include "engine/audio/time_stretch.h"
 #include "tests/engine/audio/time_stretch_reference.h"
 
 #include <gtest/gtest.h>

@@ -39,7 +39,8 @@ std::vector<Complex> noise(unsigned seed) {
 const Signal kSignals[] = {
     {"impulse at 0", [] { return impulseAt(0); }},
     {"impulse at 333", [] { return impulseAt(333); }},
-    {"tone in bin 37 and 700", [] {
+    {"tone in bin 37 and 700",
+     [] {
          std::vector<Complex> x(kFftSize);
          for (int k = 0; k < kFftSize; ++k)
              x[k] = std::polar(1.0, 2 * M_PI * 37 * k / kFftSize) +
@@ -93,8 +94,8 @@ TEST(TimeStretchBins, PhasorStepMatchesThePolarFormPerChannel) {
     const struct {
         double phase;
         double gain;
-    } cases[] = {{0.0, 1.0}, {0.1727, 0.84}, {-1.5707963, 1.16}, {3.0, 1.0}, {12345.678, 0.9},
-                 {-98765.4321, 1.1}};
+    } cases[] = {{0.0, 1.0}, {0.1727, 0.84},   {-1.5707963, 1.16},
+                 {3.0, 1.0}, {12345.678, 0.9}, {-98765.4321, 1.1}};
     const std::vector<Complex> packed = noise(11); // left real, right imaginary
     for (const auto& c : cases) {
         SCOPED_TRACE(c.phase);
