@@ -138,6 +138,10 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, onInterrupt);
     useOptions(options);
 
+    // The master equalizer's bands are silent until someone sets them, as the program's master
+    // section does at start; the player keeps them flat.
+    for (int32_t band = 0; band < 10; ++band)
+        klvSetEQ(band, 0.0f);
     klvStartAudio();
     klv::platform::sleepMs(50);
     windows.printNewBoxes();
