@@ -4,6 +4,7 @@
 #include "engine/audio/sample_ring.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
+#include "engine/core/log.h"
 #include "engine/core/options_copy.h"
 #include "platform/clock.h"
 #include "platform/surface.h"
@@ -11,6 +12,8 @@
 #include <pthread.h>
 
 #include <atomic>
+#include <exception>
+#include <thread>
 
 namespace klv::engine {
 
@@ -28,6 +31,8 @@ KlvDC displayContext(LineHandle* h) {
     return std::atomic_ref<KlvDC>(h->displayDC).load(std::memory_order_acquire);
 }
 
+// The thread draws while the line is open, has a context, and its threads have not been
+// restarted since this one was started.
 bool current(LineHandle* h, const LineSlot& slot, uint32_t generation) {
     return loadField(h->state) != 0 && displayContext(h) != 0 && lineGeneration(slot) == generation;
 }
@@ -49,23 +54,7 @@ LineDisplayInputs readInputs(LineHandle* h, const LineSlot& slot) {
     return in;
 }
 
-} // namespace
-
-void setRemainMode(int32_t mode) {
-    g_remain.store(mode, std::memory_order_relaxed);
-}
-
-bool remainMode() {
-    return g_remain.load(std::memory_order_relaxed) != 0;
-}
-
 void runLineDisplay(LineHandle* h, LineSlot* slot, uint32_t generation) {
-    if (h == nullptr || slot == nullptr || !current(h, *slot, generation))
-        return;
-    // Announce first, then look again: a stop that began in between has bumped the generation
-    // before it looks at the flag, so either it waits for this thread or this thread sees the
-    // new generation and ends at its first check. Both sides need the full ordering for that.
-    slot->displayRunning.store(1, std::memory_order_seq_cst);
     pthread_setname_np(pthread_self(), "klv-display");
     LineDisplay display;
     platform::SurfaceRef target;
@@ -77,7 +66,30 @@ void runLineDisplay(LineHandle* h, LineSlot* slot, uint32_t generation) {
         display.frame(target, in);
         platform::sleepMs((in.state == 2 ? kPlayingPauseMs : kStoppedPauseMs) + kColourPauseMs);
     }
+    // The thread's last touch of the line: once the flag is clear, its stop may release it.
     slot->displayRunning.store(0, std::memory_order_release);
+}
+
+} // namespace
+
+void setRemainMode(int32_t mode) {
+    g_remain.store(mode, std::memory_order_relaxed);
+}
+
+bool remainMode() {
+    return g_remain.load(std::memory_order_relaxed) != 0;
+}
+
+void startLineDisplay(LineHandle* h, LineSlot* slot, uint32_t generation) {
+    if (h == nullptr || slot == nullptr || !current(h, *slot, generation))
+        return;
+    slot->displayRunning.store(1, std::memory_order_release);
+    try {
+        std::thread(runLineDisplay, h, slot, generation).detach();
+    } catch (const std::exception& error) {
+        slot->displayRunning.store(0, std::memory_order_release);
+        logEntry("Can't start the display thread: %s", error.what());
+    }
 }
 
 } // namespace klv::engine

@@ -10,11 +10,12 @@
 
 namespace klv::engine {
 
-// The body of the thread, started with the line's other threads; generation is the start it
-// belongs to (lineGeneration). Ends at once, without touching the slot's displayRunning, when
-// the display has nothing to draw into or its start is no longer the current one; otherwise
-// sets displayRunning for as long as it runs. [its own thread]
-void runLineDisplay(LineHandle* h, LineSlot* slot, uint32_t generation);
+// Starts the display thread of a line whose other threads are being started; generation is
+// that start (lineGeneration). Without a display context, a slot or an open state no thread is
+// started. Otherwise the slot's displayRunning is set here, before the thread exists, so that
+// a stop that follows at once still waits for the thread, which clears it as its last act; a
+// thread that cannot be made leaves it clear. [ui-thread, transport lock held]
+void startLineDisplay(LineHandle* h, LineSlot* slot, uint32_t generation);
 
 // Remain mode of every line display: non-zero shows the remaining time with a minus sign, 0 the
 // elapsed time. [any thread]

@@ -144,7 +144,7 @@ void startLineThreads(LineHandle* h) {
     const uint32_t generation = generationOf(*slot).fetch_add(1, std::memory_order_seq_cst) + 1;
     launch("reader", readerThread, h, slot, generation);
     launch("decoder", decoderThread, h, slot, generation);
-    launch("display", runLineDisplay, h, slot, generation);
+    startLineDisplay(h, slot, generation);
     // Polled more finely than the 10 ms of the classic schedule, within the same bound: the
     // caller only waits longer than it must.
     const uint32_t start = platform::tickCount();
