@@ -14,6 +14,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -21,7 +23,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <pthread.h>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -170,6 +174,30 @@ void DisplaysWhilePlaying(benchmark::State& state) {
     klv::platform::destroySurface(vu);
 }
 
+// The floor the platform sets: a thread that only sleeps 1 ms at a time, as the VU thread does
+// between frames. On virtual machines a timer wakeup alone can cost tens of microseconds.
+void SleepLoopFloor(benchmark::State& state) {
+    const double span = static_cast<double>(state.range(0));
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread sleeper([&] {
+            pthread_setname_np(pthread_self(), "klv-sleep-probe");
+            while (!stop.load(std::memory_order_relaxed))
+                klv::platform::sleepMs(1);
+        });
+        klv::platform::sleepMs(100);
+        const auto before = threadCpu("klv-sleep-probe");
+        const double wall0 = wallSeconds();
+        klv::platform::sleepMs(static_cast<uint32_t>(span * 1000));
+        const double wall = wallSeconds() - wall0;
+        const double cpu = spentSince(before, threadCpu("klv-sleep-probe"));
+        stop.store(true);
+        sleeper.join();
+        state.SetIterationTime(wall);
+        state.counters["sleep_1ms_loop_pct"] = 100.0 * cpu / wall;
+    }
+}
+
 // One VU frame when every meter moved (the picture redrawn and stretched) and when nothing did.
 void VuFrame(benchmark::State& state) {
     const bool moving = state.range(0) != 0;
@@ -225,6 +253,11 @@ int main(int argc, char** argv) {
         span = std::atoll(argv[--argc]);
     benchmark::RegisterBenchmark("DisplaysWhilePlaying", DisplaysWhilePlaying)
         ->Arg(span)
+        ->Iterations(1)
+        ->UseManualTime()
+        ->Unit(benchmark::kSecond);
+    benchmark::RegisterBenchmark("SleepLoopFloor", SleepLoopFloor)
+        ->Arg(std::max<int64_t>(span / 4, 1))
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kSecond);
