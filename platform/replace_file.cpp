@@ -1,5 +1,7 @@
 #include "platform/replace_file.h"
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,23 +17,6 @@ namespace {
 constexpr size_t kFlushSize = 64 * 1024;
 
 std::atomic<unsigned> g_counter{0};
-
-bool writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
 
 // The rename is only durable once the folder itself is on the disk; a failure here loses
 // nothing that was there before, so it is not reported.

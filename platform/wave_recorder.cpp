@@ -1,5 +1,7 @@
 #include "platform/wave_recorder.h"
 
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -26,21 +28,6 @@ void putLe32(unsigned char* at, uint32_t value) {
 void putLe16(unsigned char* at, uint16_t value) {
     at[0] = static_cast<unsigned char>(value);
     at[1] = static_cast<unsigned char>(value >> 8);
-}
-
-bool writeAll(int fd, const void* data, size_t bytes, off_t offset) {
-    const auto* from = static_cast<const unsigned char*>(data);
-    while (bytes > 0) {
-        const ssize_t done = pwrite(fd, from, bytes, offset);
-        if (done < 0 && errno == EINTR)
-            continue;
-        if (done <= 0)
-            return false;
-        from += done;
-        bytes -= static_cast<size_t>(done);
-        offset += done;
-    }
-    return true;
 }
 
 void fillHeader(unsigned char (&header)[kHeaderBytes], uint32_t dataBytes) {
@@ -103,7 +90,7 @@ bool WavRecorder::append(const void* data, uint32_t bytes) {
         if (!create())
             return false;
     }
-    if (!writeAll(m_fd, data, bytes, static_cast<off_t>(kHeaderBytes + m_dataBytes)))
+    if (!writeAllAt(m_fd, data, bytes, static_cast<off_t>(kHeaderBytes + m_dataBytes)))
         return false;
     m_dataBytes += bytes;
     m_dirty = true;
@@ -115,7 +102,7 @@ void WavRecorder::finalise() {
         return;
     unsigned char header[kHeaderBytes];
     fillHeader(header, static_cast<uint32_t>(m_dataBytes));
-    if (writeAll(m_fd, header, sizeof(header), 0))
+    if (writeAllAt(m_fd, header, sizeof(header), 0))
         m_dirty = false;
 }
 

@@ -7,6 +7,7 @@
 #include "engine/core/mp3_decoder.h"
 #include "engine/core/mp3_stream_search.h"
 #include "engine/core/wav_header.h"
+#include "platform/file_io.h"
 
 #include <unistd.h>
 
@@ -15,20 +16,6 @@
 namespace klv::engine {
 
 namespace {
-
-int32_t readAt(int fd, uint8_t* buffer, int32_t size, off_t offset) {
-    int32_t total = 0;
-    while (total < size) {
-        const ssize_t got =
-            ::pread(fd, buffer + total, static_cast<size_t>(size - total), offset + total);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += static_cast<int32_t>(got);
-    }
-    return total;
-}
 
 const char* pathOf(const LineHandle* h) {
     return h->fileName != nullptr ? h->fileName : "";
@@ -61,7 +48,7 @@ int32_t detectMp3(LineHandle* h, LineSlot& slot, int fd, DeferredMessage& messag
 int32_t detectFileType(LineHandle* h, LineSlot& slot, DeferredMessage& message) {
     const int fd = loadField(h->file);
     uint8_t bytes[kWavHeaderBytes] = {};
-    readAt(fd, bytes, kWavHeaderBytes, 0);
+    platform::readAt(fd, bytes, kWavHeaderBytes, 0);
     const WavHeader header = parseWavHeader(bytes);
     if (!header.riffPcm)
         return detectMp3(h, slot, fd, message);
@@ -86,7 +73,7 @@ int32_t detectFileType(LineHandle* h, LineSlot& slot, DeferredMessage& message) 
     if (header.fmtSize != 16) {
         uint8_t chunk[8] = {};
         const int64_t at = int64_t{header.fmtSize} + 20;
-        if (at < 0 || readAt(fd, chunk, 8, static_cast<off_t>(at)) != 8) {
+        if (at < 0 || platform::readAt(fd, chunk, 8, static_cast<off_t>(at)) != 8) {
             dataTag = false;
         } else {
             dataTag = isDataChunkTag(chunk);

@@ -1,6 +1,7 @@
 #include "engine/core/id3_tag.h"
 
 #include "engine/core/user_message.h"
+#include "platform/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -15,24 +16,6 @@ namespace {
 
 int32_t cannotWrite(int error) {
     return sendUserMessage("Can't open file for writing: %s", std::strerror(error));
-}
-
-bool writeAllAt(int fd, const uint8_t* data, size_t size, off_t offset) {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size, offset);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= static_cast<size_t>(n);
-        offset += n;
-    }
-    return true;
 }
 
 } // namespace
@@ -73,7 +56,7 @@ extern "C" KLV_API int32_t setid3(const char* path, Id3Record* tag) {
         if (std::memcmp(head, "TAG", 3) == 0)
             at = size - static_cast<off_t>(kId3BlockSize);
     }
-    if (!writeAllAt(fd, block, sizeof block, at)) {
+    if (!klv::platform::writeAllAt(fd, block, sizeof block, at)) {
         const int error = errno;
         // A tag only partly appended (full disk) is taken off again: the audio ends where it
         // ended before.

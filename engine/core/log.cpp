@@ -2,6 +2,7 @@
 
 #include "engine/core/utf8_cut.h"
 #include "platform/clock.h"
+#include "platform/file_io.h"
 #include "platform/home.h"
 
 #include <fcntl.h>
@@ -25,20 +26,6 @@ std::mutex g_mutex;
 int g_fd = -1;           // guarded by g_mutex
 uint32_t g_previous = 0; // tick of the previous entry, guarded by g_mutex
 
-// One write per line, so a reader of the file never sees half a line; a short write (full
-// disk) is finished if it can be, otherwise the rest of the line is lost.
-void writeAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-}
-
 // Opens the log of this run, emptying what an earlier run left. Caller holds g_mutex.
 bool openLog(uint32_t tick) {
     const std::string path = logPath().string();
@@ -51,7 +38,7 @@ bool openLog(uint32_t tick) {
                                 "\r\n*******************************************************"
                                 "\r\n%u\tLogging Started\r\n",
                                 tick);
-    writeAll(g_fd, header, static_cast<size_t>(n));
+    platform::writeAll(g_fd, header, static_cast<size_t>(n));
     g_previous = tick;
     return true;
 }
@@ -85,7 +72,9 @@ void logEntry(const char* format, ...) {
     size_t size = static_cast<size_t>(prefix) + length;
     line[size++] = '\r';
     line[size++] = '\n';
-    writeAll(g_fd, line, size);
+    // One write per line, so a reader of the file never sees half a line; on a full disk the
+    // rest of the line is lost.
+    platform::writeAll(g_fd, line, size);
     g_previous = tick;
 }
 

@@ -1,4 +1,5 @@
 #include "engine/core/mp3_xing.h"
+#include "platform/file_io.h"
 
 #include <unistd.h>
 
@@ -19,26 +20,11 @@ uint32_t readBe32(const uint8_t* p) {
     return (uint32_t{p[0]} << 24) | (uint32_t{p[1]} << 16) | (uint32_t{p[2]} << 8) | p[3];
 }
 
-// pread leaves the descriptor's offset where it was.
-int32_t readAt(int fd, uint8_t* buffer, int32_t size, off_t offset) {
-    int32_t total = 0;
-    while (total < size) {
-        const ssize_t got =
-            ::pread(fd, buffer + total, static_cast<size_t>(size - total), offset + total);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        total += static_cast<int32_t>(got);
-    }
-    return total;
-}
-
 } // namespace
 
 int32_t readXingSeekTable(int fd, LineSlot& slot) {
     uint8_t bytes[kXingRead];
-    const int32_t size = readAt(fd, bytes, kXingRead, kXingOffset);
+    const int32_t size = platform::readAt(fd, bytes, kXingRead, kXingOffset);
     if (size < 8 || std::memcmp(bytes, "Xing", 4) != 0)
         return -1;
     const uint32_t flags = readBe32(bytes + 4);
