@@ -44,7 +44,8 @@ protected:
             return written == slot.sampleWrite;
         }));
         const uint64_t blocks = engine::outputBlockCount();
-        ASSERT_TRUE(wavetest::playOldest(0));
+        // Right after klvStartAudio the output thread may not have opened the device yet.
+        ASSERT_TRUE(eventually([] { return wavetest::playOldest(0); }));
         ASSERT_TRUE(eventually([&] { return engine::outputBlockCount() > blocks; }));
     }
 
