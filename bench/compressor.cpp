@@ -5,6 +5,8 @@
 #include "klv_plugin.h"
 #include "platform/dynlib.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -53,12 +55,5 @@ void Compressor(benchmark::State& state) {
 BENCHMARK(Compressor)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    char home[] = "/tmp/kelvara-bench-XXXXXX";
-    if (mkdtemp(home) != nullptr)
-        setenv("KELVARA_HOME", home, 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::filesystem::remove_all(home);
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

@@ -12,6 +12,8 @@
 #include "platform/clock.h"
 #include "platform/surface.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -35,13 +37,7 @@ namespace fs = std::filesystem;
 constexpr int kLines = 6;
 
 const fs::path& benchFolder() {
-    static const fs::path folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "klv-bench-XXXXXX").string();
-        const fs::path made = mkdtemp(pattern.data());
-        setenv("KELVARA_HOME", made.c_str(), 1);
-        return made;
-    }();
-    return folder;
+    return klv::bench::benchHome();
 }
 
 void putLe(std::string& out, uint32_t value, int bytes) {
@@ -104,17 +100,8 @@ double spentSince(const std::map<int, uint64_t>& before, const std::map<int, uin
     return static_cast<double>(total) / 1e9;
 }
 
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
-
-double wallSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
+using klv::bench::processCpuSeconds;
+using klv::bench::wallSeconds;
 
 void DisplaysWhilePlaying(benchmark::State& state) {
     const double span = static_cast<double>(state.range(0));
@@ -261,8 +248,5 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->UseManualTime()
         ->Unit(benchmark::kSecond);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

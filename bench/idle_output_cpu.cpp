@@ -6,6 +6,8 @@
 #include "klv3.h"
 #include "platform/clock.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -13,17 +15,8 @@
 
 namespace {
 
-double processCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
-
-double wallSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<double>(ts.tv_sec) + ts.tv_nsec / 1e9;
-}
+using klv::bench::processCpuSeconds;
+using klv::bench::wallSeconds;
 
 void IdleOutputCpu(benchmark::State& state) {
     const double span = static_cast<double>(state.range(0));
@@ -51,8 +44,5 @@ BENCHMARK(IdleOutputCpu)->Arg(20)->Iterations(1)->UseManualTime()->Unit(benchmar
 
 int main(int argc, char** argv) {
     setenv("KELVARA_AUDIO", "virtual", 1); // before the first device call chooses the back end
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

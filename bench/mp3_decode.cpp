@@ -8,6 +8,8 @@
 #include "engine/core/mp3_decoder.h"
 #include "engine/core/slot_pool.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 #include <mpg123.h>
 #include <unistd.h>
@@ -162,14 +164,5 @@ BENCHMARK(adapterAgainstLibmpg123)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 } // namespace
 
 int main(int argc, char** argv) {
-    // The engine logs; keep that out of the user's home.
-    std::string pattern = (fs::temp_directory_path() / "klv-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-        setenv("KELVARA_HOME", pattern.c_str(), 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ignored;
-    fs::remove_all(pattern, ignored);
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

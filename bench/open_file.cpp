@@ -5,6 +5,8 @@
 #include "engine/core/line_threads.h"
 #include "klv3.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -63,13 +65,5 @@ BENCHMARK(openTenMinuteMp3)->Unit(benchmark::kMillisecond)->Iterations(40);
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string pattern = (fs::temp_directory_path() / "klv-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr)
-        setenv("KELVARA_HOME", pattern.c_str(), 1);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ignored;
-    fs::remove_all(pattern, ignored);
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

@@ -3,6 +3,8 @@
 
 #include "klv3.h"
 
+#include "bench/bench_support.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -16,15 +18,9 @@ namespace fs = std::filesystem;
 
 constexpr int kEntries = 10000;
 
-// A folder of its own, so that the log and the lists never touch the user's files.
+// The lists live in the benchmark's own home, beside its log.
 const fs::path& benchFolder() {
-    static const fs::path folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "klv-bench-XXXXXX").string();
-        const fs::path made = mkdtemp(pattern.data());
-        setenv("KELVARA_HOME", made.c_str(), 1);
-        return made;
-    }();
-    return folder;
+    return klv::bench::benchHome();
 }
 
 // Half of the entries inside the list's folder (relative), half elsewhere (absolute), with
@@ -105,11 +101,5 @@ BENCHMARK(BM_SavePls10000)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    benchFolder();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    std::error_code ec;
-    fs::remove_all(benchFolder(), ec);
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv);
 }

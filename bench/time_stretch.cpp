@@ -10,7 +10,9 @@
 #include "engine/core/slot_pool.h"
 #include "klv3.h"
 
+#include "bench/bench_support.h"
 #include <SoundTouch.h>
+
 #include <benchmark/benchmark.h>
 #include <rubberband/RubberBandStretcher.h>
 
@@ -212,9 +214,6 @@ BENCHMARK(RubberBandRealTime)->Unit(benchmark::kMillisecond);
 BENCHMARK(OutputThread24LinesStretching)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    return 0;
+    return klv::bench::runBenchmarks(argc, argv, &reporter);
 }
