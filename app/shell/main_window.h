@@ -2,6 +2,7 @@
 // frmMain: the main window. It owns the run of the program: start-up runs before it is shown,
 // and asking it to close, whatever the reason, runs the shut-down.
 
+#include "app/shell/desk.h"
 #include "app/shell/message_route.h"
 #include "app/shell/program_state.h"
 #include "platform/window_system.h"
@@ -16,18 +17,35 @@ namespace klv::app {
 class SplashWindow;
 class StatusBar;
 
-class MainWindow : public QMainWindow, public MessageTarget {
+class MainWindow : public QMainWindow, public MessageTarget, public Desk {
     Q_OBJECT
 public:
     explicit MainWindow(ProgramState& state, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    ProgramState& state() { return m_state; }
+    ProgramState& state() override { return m_state; }
+    QWidget* owner() override { return this; }
     platform::WindowHandle handle() const;
 
     // Time display mode handed to the engine; kept as "Remain Time" between runs.
-    int32_t timeRemain() const { return m_timeRemain; }
-    void setTimeRemain(int32_t mode) { m_timeRemain = mode; }
+    int32_t timeRemain() const override { return m_timeRemain; }
+    void setTimeRemain(int32_t mode) override { m_timeRemain = mode; }
+
+    // The desk's parts; the lines, master section, crossfader and navigator are not built yet.
+    int lineCount() const override { return 0; }
+    LineControl* line(int) override { return nullptr; }
+    MasterSection* master() override { return nullptr; }
+    CrossFader* crossFader() override { return nullptr; }
+    Navigator* navigator() override { return nullptr; }
+    void updateDesk(int32_t) override { applyOptions(); }
+    void clearXF(int32_t) override {}
+    void swapXFader() override {}
+    void changeFocus(int, int) override {}
+    bool fullScreen() const override { return false; }
+    void doFullScreen(bool) override {}
+    void toggleNavigator() override {}
+    void showOptions() override {}
+    void showPluginManager() override {}
 
     // frmStartup, loaded on first use and again after it was unloaded.
     SplashWindow& startupWindow();
@@ -44,10 +62,10 @@ public:
 
     // LockChange: the program became open or locked (feature locking). The lock button's
     // pictures and the navigator's restriction follow lockStateChanged.
-    void lockChange();
+    void lockChange() override;
 
     // A message for the user: up to StatusLevel in the status bar, above it a box.
-    void routeMessage(const QString& text, int32_t level, int32_t helpContext);
+    void routeMessage(const QString& text, int32_t level, int32_t helpContext) override;
 
     // Where messages go while this window exists.
     int32_t statusLevel() const override { return m_state.options.StatusLevel; }
