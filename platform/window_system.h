@@ -27,6 +27,7 @@ using WindowHandle = intptr_t;
 // written for.
 constexpr uint32_t kMbOk = 0x0;
 constexpr uint32_t kMbOkCancel = 0x1;
+constexpr uint32_t kMbYesNoCancel = 0x3;
 constexpr uint32_t kMbYesNo = 0x4;
 constexpr uint32_t kMbIconStop = 0x10; // critical error
 constexpr uint32_t kMbIconQuestion = 0x20;

@@ -67,6 +67,8 @@ QMessageBox::StandardButtons buttonsOf(uint32_t flags) {
         return QMessageBox::Ok | QMessageBox::Cancel;
     case platform::kMbYesNo:
         return QMessageBox::Yes | QMessageBox::No;
+    case platform::kMbYesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     default:
         return QMessageBox::Ok;
     }
@@ -88,6 +90,7 @@ int answerOf(QMessageBox::StandardButton button, uint32_t flags) {
     }
     switch (flags & platform::kMbButtonMask) {
     case platform::kMbOkCancel:
+    case platform::kMbYesNoCancel:
         return platform::kIdCancel;
     case platform::kMbYesNo:
         return platform::kIdNo;
