@@ -14,8 +14,10 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 
 class QComboBox;
+class QMenu;
 class QLabel;
 class QToolButton;
 class QStackedWidget;
@@ -28,7 +30,13 @@ class FileQueueTabs;
 class NavigatorFileList;
 class PreListenPlayer;
 class IntervalTimer;
-struct DriveEntry;
+
+// The timers a test steps itself (null: real ones): the pre-listen's 100 ms stop timer and the
+// tab strip's half-second drag timer. The navigator owns them.
+struct NavigatorTimers {
+    IntervalTimer* stop = nullptr;
+    IntervalTimer* tabHover = nullptr;
+};
 
 class Navigator : public QWidget {
     Q_OBJECT
@@ -39,8 +47,8 @@ public:
 
     // Opens the navigator: sets the program's navigator-open flag, reads the drives, the
     // queues and "Last Dir", places itself under the main window and lists the last folder.
-    // stopTimer replaces the pre-listen's 100 ms stop timer (tests step it); null: a real one.
-    explicit Navigator(Desk& desk, IntervalTimer* stopTimer = nullptr, QWidget* parent = nullptr);
+    // parent: the main window, which the navigator stays on top of.
+    explicit Navigator(Desk& desk, QWidget* parent = nullptr, NavigatorTimers timers = {});
     ~Navigator() override;
 
     // LoadDir: shows a folder (inside NavDir while the restriction holds).
@@ -57,7 +65,7 @@ public:
 
     // What the window shows, for the main window and for tests.
     QString currentDir() const { return m_currentDir; }
-    QString selectedFile() const { return m_selectedFile; }
+    QString selectedFile() const;
     bool restricted() const { return m_restricted; }
     const NavigatorHistory& history() const { return m_history; }
     int currentTab() const { return m_currentTab; }
@@ -71,6 +79,10 @@ public:
     FileQueueTabs& tabs() { return *m_tabs; }
     // The page shown on the playlist tab.
     QWidget& playlistPage() { return *m_playlistPage; }
+
+    // The context menu of the file list (source -1) or of queue source (0 or 1), as the right
+    // button shows it.
+    std::unique_ptr<QMenu> buildMenu(int source);
 
     // The list actions of the keys and the context menu.
     void goUp();
@@ -88,8 +100,6 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildWidgets();
@@ -99,9 +109,12 @@ private:
     void selectDriveOf(const QString& path);
     void driveChosen(int index);
     void listFolder(const QString& folder, const QString& childToSelect);
-    void showContextMenu(QWidget* list, const QPoint& globalPos, int queueIndex);
-    void fileClicked(const QString& path);
+    void showMenu(int source, const QPoint& globalPos);
+    void fileClicked(const QString& path, bool isFolder);
+    void tabChosen(int tab);
+    void addToPlaylist(const QString& path);
     bool restrictionInForce() const;
+    QString lastFolder() const;
     QString navDir() const;
     void log(const char* procedure, const QString& what) const;
 
@@ -117,13 +130,14 @@ private:
     PreListenPlayer* m_preListen = nullptr;
 
     QString m_currentDir;
-    QString m_selectedFile;
     NavigatorHistory m_history;
     QStringList m_driveRoots;
     bool m_restricted = false;
     int m_currentTab = kQueueTab1;
     bool m_unloaded = false;
-    bool m_choosingDrive = false; // selecting a drive without loading it
+    bool m_choosingDrive = false;   // selecting a drive without loading it
+    bool m_movingInHistory = false; // the next LoadDir is a history step, not a new visit
+    bool m_listing = false;         // a folder is being listed (events are served meanwhile)
 };
 
 } // namespace klv::app
