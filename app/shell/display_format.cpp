@@ -50,8 +50,8 @@ QString readFormatText(const char* field, size_t size) {
     return QString::fromUtf8(field, static_cast<qsizetype>(size)).trimmed();
 }
 
-DisplayFormats displayFormats(const OptionsRecord& options) {
-    DisplayFormats f;
+LabelFormats labelFormats(const OptionsRecord& options) {
+    LabelFormats f;
     for (int i = 0; i < kLabelRows; ++i) {
         f.withTag[i] = readFormatText(options.ID3Format[i], sizeof options.ID3Format[i]);
         f.withoutTag[i] = readFormatText(options.NoID3Format[i], sizeof options.NoID3Format[i]);
@@ -59,8 +59,8 @@ DisplayFormats displayFormats(const OptionsRecord& options) {
     return f;
 }
 
-DisplayFormats defaultDisplayFormats() {
-    DisplayFormats f;
+LabelFormats defaultLabelFormats() {
+    LabelFormats f;
     f.withTag = {QStringLiteral("%G"), QStringLiteral("%A"), QStringLiteral("%T")};
     f.withoutTag = {QStringLiteral("<No ID3 Tag>"), QStringLiteral("%D1"), QStringLiteral("%F")};
     return f;
@@ -120,7 +120,7 @@ QString expandFormat(const QString& format, const QString& path, const Id3Record
 }
 
 std::array<QString, kLabelRows> expandLabel(const QString& path, const Id3Record& tag, bool hasTag,
-                                            const DisplayFormats& formats) {
+                                            const LabelFormats& formats) {
     std::array<QString, kLabelRows> rows;
     if (path.isEmpty())
         return rows;

@@ -21,7 +21,7 @@ inline constexpr int kLabelRows = 3;
 // What a line shows while klvOpen runs.
 inline constexpr char kLoadingText[] = "Loading...";
 
-struct DisplayFormats {
+struct LabelFormats {
     std::array<QString, kLabelRows> withTag;    // ID3Format 0..2
     std::array<QString, kLabelRows> withoutTag; // NoID3Format 0..2
 };
@@ -29,10 +29,10 @@ struct DisplayFormats {
 // A stored format text of size bytes: cut at its first zero byte when it has one, otherwise
 // with the padding spaces removed at both ends.
 QString readFormatText(const char* field, size_t size);
-// The six texts of the options, each read as above.
-DisplayFormats displayFormats(const OptionsRecord& options);
+// The six texts of the options, each read as above (the format dialog edits the same texts).
+LabelFormats labelFormats(const OptionsRecord& options);
 // The defaults: "%G", "%A", "%T" with a tag; "<No ID3 Tag>", "%D1", "%F" without.
-DisplayFormats defaultDisplayFormats();
+LabelFormats defaultLabelFormats();
 
 // One format expanded for the file at path with the tag record given.
 QString expandFormat(const QString& format, const QString& path, const Id3Record& tag);
@@ -40,6 +40,6 @@ QString expandFormat(const QString& format, const QString& path, const Id3Record
 // The three rows for path: all empty for an empty path, only the first row for "Loading...",
 // otherwise each row's format (the tagged set when hasTag) expanded.
 std::array<QString, kLabelRows> expandLabel(const QString& path, const Id3Record& tag, bool hasTag,
-                                            const DisplayFormats& formats);
+                                            const LabelFormats& formats);
 
 } // namespace klv::app

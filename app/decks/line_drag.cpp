@@ -1,0 +1,125 @@
+// Files dragged onto a line and songs dragged away from it.
+
+#include "app/decks/line_control.h"
+
+#include "app/shell/desk.h"
+#include "app/shell/playable.h"
+#include "app/shell/text_helpers.h"
+
+#include <QDrag>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+namespace klv::app {
+
+namespace {
+
+// A receiver looks at the first file only.
+QString firstFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return {};
+    return urls.first().toLocalFile();
+}
+
+} // namespace
+
+std::unique_ptr<QMimeData> LineControl::dragPayload() const {
+    const QString path = m_playlistId >= 0 ? m_playlist : m_fileName;
+    if (path.isEmpty())
+        return nullptr;
+    auto data = std::make_unique<QMimeData>();
+    data->setUrls({QUrl::fromLocalFile(path)});
+    return data;
+}
+
+QString LineControl::dropRefusal(const QMimeData* data) const {
+    const QString path = firstFile(data);
+    if (path.isEmpty())
+        return QStringLiteral("Only files can be dropped on a line");
+    if (!isPlayable(path))
+        return QStringLiteral("Not an audio file or playlist: ") + fileNameOf(path);
+    if (areYouPlaying() && m_desk.state().options.NoDropPlaying == 1)
+        return QStringLiteral("Line %1 is playing: stop it before dropping a file on it")
+            .arg(m_number + 1);
+    return {};
+}
+
+void LineControl::dragEnterEvent(QDragEnterEvent* event) {
+    if (!m_dragSource && dropRefusal(event->mimeData()).isEmpty()) {
+        m_dropRefused.clear();
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        m_dropRefused = m_dragSource ? QString() : dropRefusal(event->mimeData());
+        event->ignore();
+    }
+}
+
+void LineControl::dragMoveEvent(QDragMoveEvent* event) {
+    if (m_dropRefused.isEmpty() && !m_dragSource) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void LineControl::dragLeaveEvent(QDragLeaveEvent* event) {
+    // A refused drag that ends over the line (the button let go here) is a refused drop: say
+    // why in the status bar. A drag that only passes over says nothing.
+    if (!m_dropRefused.isEmpty() && QGuiApplication::mouseButtons() == Qt::NoButton &&
+        rect().contains(mapFromGlobal(QCursor::pos())))
+        m_desk.routeMessage(m_dropRefused, 0, 0);
+    m_dropRefused.clear();
+    KnobInput::dragLeaveEvent(event);
+}
+
+void LineControl::dropEvent(QDropEvent* event) {
+    QString path = firstFile(event->mimeData());
+    if (!m_dragSource && !path.isEmpty() && dropRefusal(event->mimeData()).isEmpty()) {
+        if (QFileInfo(path).isSymLink())
+            path = resolveLink(path);
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        if (!path.isEmpty() && QFileInfo::exists(path)) {
+            loadFile(path);
+            if (m_desk.state().options.AutoPlay == 1) {
+                klvPause(&current());
+                updateButtons();
+            }
+        }
+    } else {
+        event->ignore();
+    }
+    m_dropRefused.clear();
+}
+
+void LineControl::startFileDrag() {
+    std::unique_ptr<QMimeData> data = dragPayload();
+    if (!data)
+        return;
+    m_dragSource = true;
+    auto* drag = new QDrag(this);
+    drag->setMimeData(data.release());
+    const Qt::DropAction result = drag->exec(Qt::CopyAction);
+    fileDragEnded(result);
+}
+
+void LineControl::fileDragEnded(Qt::DropAction result) {
+    m_dragSource = false;
+    if (result != Qt::CopyAction)
+        return;
+    // The song went to another line or window: it moved, unless a started line must keep it.
+    if (m_desk.state().options.NoDropPlaying == 1 && currentState() != 1)
+        return;
+    clearFile();
+}
+
+} // namespace klv::app
