@@ -52,6 +52,9 @@ struct DecoderRun {
     float threshold = 0.0f;  // silence level, read once at the start
     bool skipPending = true; // leading silence not yet skipped
     int32_t burst = 0;       // decode steps since the last rest
+    // The last decode step that ran took no bytes and made no frames: what is left in the
+    // FileRing (a partial frame, a tag, garbage) will never become sound.
+    bool stepIdle = false;
 };
 
 // One pass of the decoder: decodes (at most one step), skips leading silence and marks the
@@ -64,6 +67,6 @@ int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& 
 
 // The silence skip and the end-of-song check of a decoder pass, on their own.
 void skipLeadingSilence(LineHandle* h, LineSlot& slot, DecoderRun& run);
-void checkFinished(LineHandle* h, LineSlot& slot);
+void checkFinished(LineHandle* h, LineSlot& slot, const DecoderRun& run);
 
 } // namespace klv::engine

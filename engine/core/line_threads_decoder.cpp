@@ -2,6 +2,7 @@
 // skip before the line plays, and the end of the song.
 
 #include "engine/audio/sample_ring.h"
+#include "engine/core/file_ring.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/options_copy.h"
@@ -42,8 +43,14 @@ void skipLeadingSilence(LineHandle* h, LineSlot& slot, DecoderRun& run) {
     }
 }
 
-void checkFinished(LineHandle* h, LineSlot& slot) {
-    if (sampleRingUsed(slot) == 0 && slot.endOfFile.load(std::memory_order_acquire) != 0)
+// An empty SampleRing at the end of the file is not yet the end of the song while the FileRing
+// still holds bytes that decode: when the decoder falls behind (a starved machine, a high
+// pitch), the ring runs dry before the reader's last bytes are decoded, and a line marked
+// finished then would lose the end of its song.
+void checkFinished(LineHandle* h, LineSlot& slot, const DecoderRun& run) {
+    if (sampleRingUsed(slot) != 0 || slot.endOfFile.load(std::memory_order_acquire) == 0)
+        return;
+    if (fileRingBuffered(slot) == 0 || run.stepIdle)
         storeField(h->finished, 1);
 }
 
@@ -55,12 +62,16 @@ int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& 
     ++run.burst;
     const bool room = sampleRingFree(slot) > kDecodeRoomFrames;
     if (run.burst < kBurstSteps && room && !decodingHeld(slot)) {
+        const int32_t fileRead = slot.fileRead.load(std::memory_order_relaxed);
+        const int32_t sampleWrite = slot.sampleWrite.load(std::memory_order_relaxed);
         if (h->isWave) {
             convertWavChunk(h, slot, wav);
         } else if (h->decoder != nullptr &&
                    decodeMp3Step(h, slot, *static_cast<Mp3Decoder*>(h->decoder), mp3) != 0) {
             return kDecoderPassFailed;
         }
+        run.stepIdle = fileRead == slot.fileRead.load(std::memory_order_relaxed) &&
+                       sampleWrite == slot.sampleWrite.load(std::memory_order_relaxed);
         sleep = kStepRestMs;
     }
     if (run.burst >= kBurstSteps || !room) {
@@ -69,7 +80,7 @@ int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& 
     }
     if (run.skipPending && loadField(h->state) != 0 && option(&OptionsRecord::SkipSilence) != 0)
         skipLeadingSilence(h, slot, run);
-    checkFinished(h, slot);
+    checkFinished(h, slot, run);
     return sleep;
 }
 
