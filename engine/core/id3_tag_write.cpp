@@ -42,26 +42,33 @@ extern "C" KLV_API int32_t setid3(const char* path, Id3Record* tag) {
     }
     const off_t size = st.st_size;
     off_t at = size;
+    // The tag being replaced, to put back if the new one cannot be written whole.
+    uint8_t old[kId3BlockSize];
     if (size >= static_cast<off_t>(kId3BlockSize)) {
-        char head[3];
         ssize_t n;
         do {
-            n = ::pread(fd, head, sizeof head, size - static_cast<off_t>(kId3BlockSize));
+            n = ::pread(fd, old, sizeof old, size - static_cast<off_t>(kId3BlockSize));
         } while (n < 0 && errno == EINTR);
-        if (n != static_cast<ssize_t>(sizeof head)) {
+        if (n != static_cast<ssize_t>(sizeof old)) {
             const int error = n < 0 ? errno : EIO;
             ::close(fd);
             return cannotWrite(error);
         }
-        if (std::memcmp(head, "TAG", 3) == 0)
+        if (std::memcmp(old, "TAG", 3) == 0)
             at = size - static_cast<off_t>(kId3BlockSize);
     }
     if (!klv::platform::writeAllAt(fd, block, sizeof block, at)) {
         const int error = errno;
-        // A tag only partly appended (full disk) is taken off again: the audio ends where it
-        // ended before.
-        if (at == size)
+        if (at == size) {
+            // A tag only partly appended (full disk) is taken off again: the audio ends where
+            // it ended before.
             (void)::ftruncate(fd, size);
+        } else {
+            // A tag only partly overwritten (a size limit, a failing medium) would be half new
+            // and half old: the bytes that did reach the file were written where the old ones
+            // were, so writing the old ones back needs no more room.
+            (void)klv::platform::writeAllAt(fd, old, sizeof old, at);
+        }
         ::close(fd);
         return cannotWrite(error);
     }
