@@ -54,7 +54,8 @@ public:
     static QRect swapRect();
 
 signals:
-    // After every change of the values.
+    // After every change of the values; the lines on the two sides have their new gains
+    // already (applyCrossFaderValues).
     void valuesChanged(int32_t left, int32_t right);
 
 protected:
@@ -85,12 +86,12 @@ private:
     std::array<QString, 2> m_labels;
 };
 
-// The main window's answer to valuesChanged: every line on the left side gets left, every
-// line on the right side gets right, through its volume law.
+// Every line on the left side gets left, every line on the right side gets right, through its
+// volume law. The crossfader does this itself after every change.
 void applyCrossFaderValues(Desk& desk, int32_t left, int32_t right);
 
-// SwapXFader: every line on the left goes right and the other way round, each keeping its
-// gain, and the knob is mirrored.
+// SwapXFader, for the desk's swapXFader(): every line on the left goes right and the other way
+// round, each keeping its gain, and the knob is mirrored.
 void swapCrossFaderSides(Desk& desk);
 
 } // namespace klv::app
