@@ -128,7 +128,8 @@ private:
 };
 
 // WritePrivateProfileString for one key, and for several keys of one section in one rewrite.
-// false with errno set on failure, the old file then unchanged.
+// false with errno set on failure, the old file then unchanged; a section or key name with a
+// line end in it fails with EINVAL.
 bool writeProfileString(const std::filesystem::path& path, std::string_view section,
                         std::string_view key, std::string_view value);
 bool writeProfileStrings(const std::filesystem::path& path, std::string_view section,

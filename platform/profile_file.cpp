@@ -239,6 +239,19 @@ bool ProfileFile::save(const std::filesystem::path& path) const {
 
 bool writeProfileStrings(const std::filesystem::path& path, std::string_view section,
                          const std::vector<std::pair<std::string, std::string>>& keys) {
+    // A line end in a name would split its line: the section or key could never be read back,
+    // and the rest of the name would land in the file as lines of their own (another song's
+    // section in klv.eq, say). Such a name is refused and the file left as it is.
+    const auto splitsLine = [](std::string_view name) {
+        return name.find_first_of("\r\n") != std::string_view::npos;
+    };
+    bool refused = splitsLine(section);
+    for (const auto& entry : keys)
+        refused = refused || splitsLine(entry.first);
+    if (refused) {
+        errno = EINVAL;
+        return false;
+    }
     ProfileFile file;
     if (!file.load(path))
         return false;

@@ -1,9 +1,11 @@
-// klv.eq of arbitrary bytes read through the profile module for a song, written back for the
-// same song and read again: the levels read after the rewrite are the levels read before it.
-// Input: one byte giving the length of the song's path (0..63), the path, then the file.
+// klv.eq of arbitrary bytes read through the profile module for a song; then new levels are
+// written for that song and read again. The song reads back the levels written, and another
+// song keeps the levels it had. Input: one byte giving the length of the song's path (0..63),
+// the path, then the file.
 
 #include "engine/audio/eq_file.h"
 #include "engine/core/line_slot.h"
+#include "platform/profile.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <memory>
@@ -12,6 +14,8 @@
 namespace {
 
 using klv::fuzz::require;
+
+constexpr const char* kOther = "/music/other.mp3";
 
 } // namespace
 
@@ -35,14 +39,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t body = 1 + nameLength;
     klv::fuzz::writeInput("klv.eq", data + body, size - body);
 
-    auto first = std::make_unique<LineSlot>();
-    loadSongEq(song.c_str(), *first);
-    if (!saveSongEq(song.c_str(), *first))
-        return 0;
-    auto second = std::make_unique<LineSlot>();
-    loadSongEq(song.c_str(), *second);
+    auto levels = std::make_unique<LineSlot>();
+    auto other = std::make_unique<LineSlot>();
+    loadSongEq(song.c_str(), *levels);
+    loadSongEq(kOther, *other);
     for (int b = 0; b < kSongEqBands; ++b)
-        require(first->songEq[b].load() == second->songEq[b].load(),
-                "a song's levels read back as they were written");
+        levels->songEq[b].store(static_cast<float>(b + 1) * 1.5f - 4.0f);
+    if (!saveSongEq(song.c_str(), *levels))
+        return 0;
+
+    auto again = std::make_unique<LineSlot>();
+    loadSongEq(song.c_str(), *again);
+    auto otherAgain = std::make_unique<LineSlot>();
+    loadSongEq(kOther, *otherAgain);
+    const bool sameSong = klv::platform::profileNamesEqual(song, kOther);
+    for (int b = 0; b < kSongEqBands; ++b) {
+        require(again->songEq[b].load() == levels->songEq[b].load(),
+                "a song reads back the levels written for it");
+        if (!sameSong)
+            require(otherAgain->songEq[b].load() == other->songEq[b].load(),
+                    "another song keeps its levels");
+    }
     return 0;
 }
