@@ -269,10 +269,13 @@ void Navigator::openInLine(int number) {
     loadOnLine(m_desk, number, selectedFile());
 }
 
+void Navigator::fillOpenInLine(QMenu& submenu) {
+    fillLineMenu(m_desk, submenu, [this](int number) { openInLine(number); });
+}
+
 std::unique_ptr<QMenu> Navigator::buildMenu(int source) {
     auto menu = std::make_unique<QMenu>(this);
-    QMenu* lines = menu->addMenu(QStringLiteral("Open in Line"));
-    fillLineMenu(m_desk, *lines, [this](int number) { openInLine(number); });
+    fillOpenInLine(*menu->addMenu(QStringLiteral("Open in Line")));
     const bool fileList = source < 0;
     QAction* add = menu->addAction(m_currentTab == kPlaylistTab ? QStringLiteral("Add to Playlist")
                                                                 : QStringLiteral("Add to Queue"));

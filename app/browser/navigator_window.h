@@ -93,6 +93,8 @@ public:
     void addToCurrentTab(const QString& path);
     // "Open in Line": the selected file on line number (0-based).
     void openInLine(int number);
+    // The "Open in Line" submenu: one item per line.
+    void fillOpenInLine(QMenu& submenu);
 
 signals:
     void closed();
