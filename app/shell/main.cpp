@@ -31,8 +31,9 @@ int main(int argc, char** argv) {
         bool started = false;
         bool closeWanted = false;
         QObject::connect(&terminations, &SignalCloser::terminationRequested, &mainWindow, [&] {
+            // The system asks the program to end: no question, but the whole shut-down.
             if (started)
-                mainWindow.close();
+                mainWindow.closeWithoutQuestion();
             else
                 closeWanted = true; // start-up must finish before the shut-down can run
         });
@@ -50,7 +51,7 @@ int main(int argc, char** argv) {
         case Startup::Outcome::Running:
             started = true;
             if (closeWanted)
-                QTimer::singleShot(0, &mainWindow, &QWidget::close);
+                QTimer::singleShot(0, &mainWindow, &MainWindow::closeWithoutQuestion);
             result = QApplication::exec();
             break;
         }

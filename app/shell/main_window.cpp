@@ -1,51 +1,46 @@
 #include "app/shell/main_window.h"
 
 #include "app/settings/feature_lock.h"
+#include "app/settings/options_dialog.h"
 #include "app/settings/status_bar.h"
+#include "app/shell/desk_audio_watchdog.h"
+#include "app/shell/desk_parts.h"
 #include "app/shell/qt_window_system.h"
 #include "app/shell/shutdown.h"
 #include "app/shell/splash_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QScreen>
 
-#include <algorithm>
 #include <cstring>
 
 namespace klv::app {
 
-namespace {
-
-// Lines are 90 x 348 pixels; master section and margins take 188 beside them. The crossfader
-// (260 x 30) sits below the lines, the status bar to its right.
-constexpr int kLineWidth = 90;
-constexpr int kLineHeight = 348;
-constexpr int kBesideLines = 188;
-constexpr int kCrossfaderWidth = 260;
-constexpr int kCrossfaderHeight = 30;
-constexpr int kContentHeight = kLineHeight + kCrossfaderHeight;
-
-QColor fromColorRef(int32_t ref) {
-    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
-}
-
-} // namespace
-
 MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(parent), m_state(state) {
     setObjectName(QStringLiteral("frmMain"));
-    auto* content = new QWidget(this);
-    content->setObjectName(QStringLiteral("content"));
-    content->setAutoFillBackground(true);
-    setCentralWidget(content);
-    m_status = new StatusBar(content);
-    layoutStatusBar(2 * kLineWidth + kBesideLines);
+    m_content = new QWidget(this);
+    m_content->setObjectName(QStringLiteral("content"));
+    m_content->setAutoFillBackground(true);
+    setCentralWidget(m_content);
+    m_status = new StatusBar(m_content);
+    m_watchdog = new AudioWatchdog(m_state.options, {}, this);
+    m_monitorRect = [this]() -> QRect {
+        const QScreen* monitor = screen();
+        return monitor ? monitor->geometry() : QRect();
+    };
+    layoutBottomRow(2 * kLineWidth + kBesideLines);
     registerWindow(this, [this](uint32_t msg, intptr_t wParam, intptr_t lParam) {
         return windowMessage(msg, wParam, lParam);
     });
     setMessageTarget(this);
     featureLock().setLockChanged([this] { lockChange(); });
+    // The window sees the desk's keys before the control that has the focus.
+    qApp->installEventFilter(this);
 }
 
 MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
     featureLock().setLockChanged({});
     if (messageTarget() == this)
         setMessageTarget(nullptr);
@@ -54,6 +49,15 @@ MainWindow::~MainWindow() {
 
 platform::WindowHandle MainWindow::handle() const {
     return klv::app::windowHandle(this);
+}
+
+void MainWindow::setTimeRemain(int32_t mode) {
+    m_timeRemain = mode;
+    klvSetRemain(mode);
+}
+
+LineControl* MainWindow::line(int number) {
+    return number >= 0 && number < lineCount() ? m_lines[static_cast<size_t>(number)] : nullptr;
 }
 
 SplashWindow& MainWindow::startupWindow() {
@@ -66,30 +70,53 @@ void MainWindow::unloadStartupWindow() {
     m_splash.reset();
 }
 
-void MainWindow::applyOptions() {
-    const OptionsRecord& options = m_state.options;
-    QWidget* content = centralWidget();
-    QPalette palette = content->palette();
-    palette.setColor(QPalette::Window, fromColorRef(options.BackColor));
-    content->setPalette(palette);
-    // The status bar sits on the window's background like the rest of the desk.
-    m_status->applyColors(options.TextColor, options.BackColor);
-    const int lines = options.NumLines > 0 ? options.NumLines : 2;
-    const int innerWidth = lines * kLineWidth + kBesideLines;
-    content->setMinimumSize(innerWidth, kContentHeight);
-    layoutStatusBar(innerWidth);
-    resize(sizeHint());
+void MainWindow::clearXF(int32_t side) {
+    for (LineControl* each : m_lines)
+        clearLineXF(*each, side);
+    if (m_crossFader)
+        setCrossFaderLabel(*m_crossFader, side - 1, QString());
 }
 
-void MainWindow::layoutStatusBar(int innerWidth) {
-    const int crossfaderLeft = (innerWidth - kCrossfaderWidth) / 2;
-    const int width = std::max(0, innerWidth - crossfaderLeft - kCrossfaderWidth - 4);
-    const int top = kLineHeight + 2;
-    m_status->setGeometry(innerWidth - width, top, width, kContentHeight - top);
+void MainWindow::swapXFader() {
+    if (m_crossFader) {
+        const int32_t left = crossFaderValueLeft(*m_crossFader);
+        const int32_t right = crossFaderValueRight(*m_crossFader);
+        for (LineControl* each : m_lines)
+            swapLineSide(*each, left, right);
+        reverseCrossFader(*m_crossFader);
+    }
+}
+
+void MainWindow::changeFocus(int fromLine, int d) {
+    QWidget* target = nullptr;
+    if (fromLine < 0) {
+        // From the master section: left goes to the last line, right to the first.
+        target = widgetOf(line(d < 1 ? lineCount() - 1 : 0));
+    } else {
+        target = widgetOf(line(fromLine + d));
+        if (!target)
+            target = widgetOf(m_master);
+    }
+    if (target)
+        target->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::lockChange() {
+    if (m_master)
+        updateMasterLockButton(*m_master);
     emit lockStateChanged(featureLock().locked());
+}
+
+void MainWindow::toggleNavigator() {
+    routeMessage(QStringLiteral("The navigator is not available in this version."), 0, 0);
+}
+
+void MainWindow::showOptions() {
+    showOptionsDialog(*this);
+}
+
+void MainWindow::showPluginManager() {
+    routeMessage(QStringLiteral("The plug-in manager is not available in this version."), 0, 0);
 }
 
 void MainWindow::routeMessage(const QString& text, int32_t level, int32_t helpContext) {
@@ -114,6 +141,11 @@ intptr_t MainWindow::windowMessage(uint32_t msg, intptr_t wParam, intptr_t lPara
     return 0;
 }
 
+void MainWindow::closeWithoutQuestion() {
+    m_askBeforeClosing = false;
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     if (m_shutDown) {
         event->accept();
@@ -129,6 +161,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     Shutdown shutdown(*this);
     const bool closed = shutdown.run();
     m_closing = false;
+    m_askBeforeClosing = true;
     if (!closed) {
         event->ignore();
         return;

@@ -1,12 +1,16 @@
 #include "app/shell/shutdown.h"
 
+#include "app/shell/desk_audio_watchdog.h"
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
+#include "klv3.h"
+#include "platform/window_system.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 
+#include <exception>
 #include <string>
 
 namespace klv::app {
@@ -15,11 +19,14 @@ namespace {
 
 constexpr const char* kSettings = "Settings";
 
-// A failing step is skipped and the sequence goes on: the user asked to leave.
-template <class Step> void skipOnError(Step&& step) {
+// A failing step is logged and skipped and the sequence goes on: the user asked to leave.
+template <class Step> void logOnError(Step&& step) {
     try {
         step();
+    } catch (const std::exception& error) {
+        klvLogInfo((std::string("frmMain.Unload() - ") + error.what()).c_str());
     } catch (...) {
+        klvLogInfo("frmMain.Unload() - unknown error");
     }
 }
 
@@ -28,20 +35,21 @@ template <class Step> void skipOnError(Step&& step) {
 Shutdown::Shutdown(MainWindow& main) : m_main(main) {}
 
 bool Shutdown::run() {
-    skipOnError([&] { setBusyPointer(); });
+    logOnError([&] { setBusyPointer(); });
     bool confirmed = true;
-    skipOnError([&] { confirmed = confirmExit(); });
+    logOnError([&] { confirmed = confirmExit(); });
     if (!confirmed) {
         QApplication::restoreOverrideCursor();
         return false;
     }
-    skipOnError([&] { hideMainWindow(); });
-    skipOnError([&] { saveRemainTime(); });
-    skipOnError([&] { saveNavigator(); });
-    // 6 and 7: the window hook and the program's own open files come with their parts.
-    // 8: "Unloading Plugins", then klvKillAudio and klvUnloadAllPlugins, with audio output.
-    // 9: "Cleaning Up", then CleanUp of every line and of the master section.
-    skipOnError([&] { finish(); });
+    logOnError([&] { hideMainWindow(); });
+    logOnError([&] { saveRemainTime(); });
+    logOnError([&] { saveNavigator(); });
+    // The program keeps no files of its own open between events, and Qt hands the window's
+    // messages back by itself: nothing to close or restore here.
+    logOnError([&] { stopAudio(); });
+    logOnError([&] { cleanUpControls(); });
+    logOnError([&] { finish(); });
     return true;
 }
 
@@ -50,12 +58,25 @@ void Shutdown::setBusyPointer() {
 }
 
 bool Shutdown::confirmExit() {
-    // The "Confirm Exit" question needs klvCheckPlaying (ConfirmExit 1 asks only while a line
-    // plays); it comes with the lines. Until then nothing can be playing.
-    return true;
+    if (!m_main.askBeforeClosing())
+        return true;
+    const int32_t mode = m_main.state().options.ConfirmExit;
+    const bool ask = mode == 0 || (mode == 1 && klvCheckPlaying() > 0);
+    if (!ask)
+        return true;
+    // The question is the user's to answer, not the busy pointer's.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    const int answer = platform::windowSystem().messageBox(
+        m_main.handle(), "Are you sure you want to exit now?", "Confirm Exit",
+        platform::kMbYesNo | platform::kMbIconQuestion);
+    QApplication::restoreOverrideCursor();
+    return answer == platform::kIdYes;
 }
 
 void Shutdown::hideMainWindow() {
+    // Nothing may restart the output from here on: the watchdog would bring it back after
+    // klvKillAudio.
+    m_main.audioWatchdog().stop();
     m_main.hide();
     m_main.startupWindow().showText(QStringLiteral("Saving Settings"));
     QCoreApplication::processEvents();
@@ -68,6 +89,20 @@ void Shutdown::saveRemainTime() {
 void Shutdown::saveNavigator() {
     // The navigator saves its own state when it is unloaded here.
     setRegText(kSettings, "Navigator", m_main.state().navigatorOpen ? "1" : "0");
+}
+
+void Shutdown::stopAudio() {
+    m_main.startupWindow().showText(QStringLiteral("Unloading Plugins"));
+    QCoreApplication::processEvents();
+    klvKillAudio();
+    QCoreApplication::processEvents();
+    klvUnloadAllPlugins();
+}
+
+void Shutdown::cleanUpControls() {
+    m_main.startupWindow().showText(QStringLiteral("Cleaning Up"));
+    QCoreApplication::processEvents();
+    m_main.cleanUpDesk();
 }
 
 void Shutdown::finish() {

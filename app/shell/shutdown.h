@@ -1,7 +1,6 @@
 #pragma once
 // The shut-down sequence, run whenever the main window is asked to close. One method per step,
-// in the order run() calls them; steps whose parts of the program do not exist yet are marked
-// where they go.
+// in the order run() calls them.
 
 namespace klv::app {
 
@@ -14,12 +13,14 @@ public:
     // false when the close was cancelled (the program keeps running unchanged).
     bool run();
 
-    void setBusyPointer(); // 1
-    bool confirmExit();    // 2
-    void hideMainWindow(); // 3
-    void saveRemainTime(); // 4
-    void saveNavigator();  // 5
-    void finish();         // 10
+    void setBusyPointer();  // 1
+    bool confirmExit();     // 2
+    void hideMainWindow();  // 3
+    void saveRemainTime();  // 4
+    void saveNavigator();   // 5
+    void stopAudio();       // 8
+    void cleanUpControls(); // 9
+    void finish();          // 10
 
 private:
     MainWindow& m_main;

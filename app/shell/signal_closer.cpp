@@ -13,7 +13,7 @@ namespace {
 
 int g_pipe[2] = {-1, -1};
 
-constexpr int kSignals[] = {SIGTERM, SIGINT};
+constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
 // Only async-signal-safe calls here: one write, errno kept for the interrupted code.
 void onSignal(int) {

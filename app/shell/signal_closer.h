@@ -1,7 +1,8 @@
 #pragma once
-// Turns SIGTERM and SIGINT into a request to close the main window, so that a terminated
-// program still runs its shut-down and saves its state. The handlers only write a byte into a
-// pipe; everything else happens on the GUI thread when the pipe becomes readable.
+// Turns SIGTERM, SIGINT and SIGHUP (a session logout, a closed terminal) into a request to close
+// the main window, so that a terminated program still runs its shut-down and saves its state. The
+// handlers only write a byte into a pipe; everything else happens on the GUI thread when the pipe
+// becomes readable.
 
 #include <QObject>
 

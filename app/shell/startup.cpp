@@ -2,17 +2,24 @@
 
 #include "app/settings/crash_dialog.h"
 #include "app/shell/default_options.h"
+#include "app/shell/desk_audio_watchdog.h"
+#include "app/shell/desk_parts.h"
 #include "app/shell/help_about.h"
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
+#include "app/shell/startup_plugins.h"
 #include "klv3.h"
+#include "platform/home.h"
 #include "platform/wave_out.h"
 #include "platform/window_system.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QScreen>
+#include <QTimer>
 
 namespace klv::app {
 
@@ -52,6 +59,9 @@ StartupProviders StartupProviders::system() {
             CrashDialog dialog(state);
             dialog.exec();
         },
+        [] { return klv::app::pluginFolder(); },
+        [] { return QCoreApplication::arguments().mid(1); },
+        [] { return platform::programDir() / "intro.mp3"; },
     };
 }
 
@@ -75,16 +85,19 @@ Startup::Outcome Startup::run() {
     skipOnError([&] { setStatusLevel(); });
     skipOnError([&] { checkForCrash(); });
     skipOnError([&] { fitNumLinesToScreen(); });
-    // 14: no window hook: Qt hands wheel turns and double-clicks to the knobs (KnobInput),
-    // and the engine's messages reach the main window's registered handler.
-    // 15, 16: "Loading Plugins", the stored plug-in list and LoadPlugins.
-    // 17: "Loading Mixer Components": line and master section Init, then Update.
-    skipOnError([&] { m_main.applyOptions(); });
-    // 18: "Initializing Audio" and klvStartAudio, with audio output.
+    // No window hook: Qt hands wheel turns and double-clicks to the knobs (KnobInput), and the
+    // engine's messages reach the main window's registered handler.
+    skipOnError([&] { readPluginList(); });
+    skipOnError([&] { validatePlugins(); });
+    skipOnError([&] { buildMixer(); });
+    skipOnError([&] { startAudio(); });
     skipOnError([&] { showMainWindow(); });
-    // 20: the navigator when it was open.
+    // The navigator window is re-opened here when "Navigator" is "1", once the program has one.
     skipOnError([&] { showFirstRunHelp(); });
-    // 22: tmrCheckAudio. 23: "/f" full screen. 24: klvStartVU. 25: intro.mp3 on a first run.
+    skipOnError([&] { enableMainWindow(); });
+    skipOnError([&] { applyCommandLine(); });
+    skipOnError([&] { startMeters(); });
+    skipOnError([&] { playIntro(); });
     return Outcome::Running;
 }
 
@@ -121,8 +134,8 @@ void Startup::showLoadingOptions() {
 }
 
 void Startup::loadRemainTime() {
+    // Handed to the engine as well (klvSetRemain), for the line time displays.
     m_main.setTimeRemain(numericValue(getRegText(kSettings, "Remain Time", "1")));
-    // klvSetRemain(TimeRemain) goes here, with the line time displays.
 }
 
 void Startup::loadOptions() {
@@ -160,11 +173,82 @@ void Startup::fitNumLinesToScreen() {
     klvSaveOptions(&options);
 }
 
-void Startup::showMainWindow() {
+void Startup::readPluginList() {
+    m_main.startupWindow().showText(QStringLiteral("Loading Plugins"));
+    readStoredPlugins(pluginList(), m_main.state().noPlugins);
+}
+
+void Startup::validatePlugins() {
+    loadPlugins(pluginList(),
+                m_providers.pluginFolder ? m_providers.pluginFolder() : klv::app::pluginFolder());
+}
+
+void Startup::buildMixer() {
+    m_main.startupWindow().showText(QStringLiteral("Loading Mixer Components"));
+    m_main.buildDesk(m_main.state().noOpen ? 1 : 0);
+}
+
+void Startup::startAudio() {
+    m_main.startupWindow().showText(QStringLiteral("Initializing Audio"));
+    QCoreApplication::processEvents();
+    klvStartAudio();
+    QCoreApplication::processEvents();
     m_main.unloadStartupWindow();
     QCoreApplication::processEvents();
+}
+
+void Startup::showMainWindow() {
+    m_main.unloadStartupWindow();
     m_main.show();
+    // Usable only once start-up has finished with it.
+    m_main.setEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     QCoreApplication::processEvents();
+}
+
+void Startup::enableMainWindow() {
+    m_main.setEnabled(true);
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
+    m_main.audioWatchdog().start();
+}
+
+bool Startup::wantsFullScreen(const QStringList& arguments) {
+    // A whole argument, not a part of one: on this system every path holds slashes.
+    for (const QString& argument : arguments) {
+        if (argument.compare(QStringLiteral("/f"), Qt::CaseInsensitive) == 0 ||
+            argument == QStringLiteral("--full-screen"))
+            return true;
+    }
+    return false;
+}
+
+void Startup::applyCommandLine() {
+    if (m_providers.arguments && wantsFullScreen(m_providers.arguments()))
+        m_main.doFullScreen(true);
+}
+
+void Startup::startMeters() {
+    if (MasterSection* master = m_main.master())
+        startMasterVU(*master);
+}
+
+void Startup::playIntro() {
+    if (!m_firstRun || !m_providers.introFile)
+        return;
+    LineControl* first = m_main.line(0);
+    if (!first)
+        return;
+    const std::filesystem::path intro = m_providers.introFile();
+    openLineFile(*first, QString::fromStdString(intro.string()));
+    // tmrIntro: the window is usable before the intro starts; a line closed meanwhile (the
+    // program is shutting down) is not started.
+    QPointer<QWidget> lineWidget = widgetOf(first);
+    MainWindow* main = &m_main;
+    QTimer::singleShot(kIntroDelayMs, &m_main, [main, lineWidget] {
+        if (lineWidget && main->lineCount() > 0 && main->isVisible())
+            triggerLine(*main->line(0));
+    });
 }
 
 void Startup::showFirstRunHelp() {

@@ -1,11 +1,13 @@
 #pragma once
 // The start-up sequence that runs before the main window is shown. One method per step, in the
-// order run() calls them; steps whose parts of the program do not exist yet are marked in run()
-// where they go.
+// order run() calls them.
 
 #include "platform/instance_lock.h"
 
+#include <QStringList>
+
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 
 namespace klv::app {
@@ -20,6 +22,9 @@ struct StartupProviders {
     std::function<int32_t()> screenWidth;   // primary screen in pixels, 0 when unknown
     // Offers crash protection (frmCrash, modal); it sets the no-open and no-plugins flags.
     std::function<void(ProgramState&)> crashProtection;
+    std::function<std::filesystem::path()> pluginFolder; // "Plugins" in the program folder
+    std::function<QStringList()> arguments;              // the command line after the program
+    std::function<std::filesystem::path()> introFile;    // played on a first start
 
     static StartupProviders system();
 };
@@ -51,8 +56,22 @@ public:
     void setStatusLevel();      // 11
     void checkForCrash();       // 12
     void fitNumLinesToScreen(); // 13
-    void showMainWindow();      // 18 (splash unloaded) and 19
+    void readPluginList();      // 15
+    void validatePlugins();     // 16 (LoadPlugins)
+    void buildMixer();          // 17
+    void startAudio();          // 18
+    void showMainWindow();      // 19
     void showFirstRunHelp();    // 21
+    void enableMainWindow();    // 22
+    void applyCommandLine();    // 23
+    void startMeters();         // 24
+    void playIntro();           // 25
+
+    // True for a command line that asks for full-screen mode ("/f").
+    static bool wantsFullScreen(const QStringList& arguments);
+
+    // tmrIntro: how long after the window becomes usable the intro starts.
+    static constexpr int kIntroDelayMs = 400;
 
 private:
     MainWindow& m_main;
