@@ -11,6 +11,7 @@ packages=(
     lame libmp3lame-dev xvfb xauth
     libsoundtouch-dev librubberband-dev
     clang libclang-rt-14-dev clang-format
+    llvm  # llvm-symbolizer: readable stacks in sanitizer and fuzzer reports
 )
 
 missing=()
