@@ -274,7 +274,7 @@ void Navigator::fillOpenInLine(QMenu& submenu) {
 }
 
 std::unique_ptr<QMenu> Navigator::buildMenu(int source) {
-    auto menu = std::make_unique<QMenu>(this);
+    auto menu = std::make_unique<QMenu>(); // the caller owns it, also past the window
     fillOpenInLine(*menu->addMenu(QStringLiteral("Open in Line")));
     const bool fileList = source < 0;
     QAction* add = menu->addAction(m_currentTab == kPlaylistTab ? QStringLiteral("Add to Playlist")

@@ -6,6 +6,8 @@
 #include "app/browser/file_queue_tabs.h"
 #include "app/browser/navigator_file_list.h"
 #include "app/browser/navigator_prelisten.h"
+#include "app/browser/playlist_editor.h"
+#include "app/decks/line_control.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/screen_units.h"
 #include "tests/app/app_test_support.h"
@@ -19,6 +21,9 @@
 #include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
 
 namespace klv::test {
 namespace {
@@ -138,6 +143,43 @@ TEST_F(NavigatorWindow, ContextMenusOfferWhatTheirListCanDo) {
     }
     EXPECT_EQ(nav.queue(1).entryCount(), 0);
     EXPECT_EQ(nav.queue(0).entryCount(), 0);
+}
+
+TEST_F(NavigatorWindow, OpenInLineLoadsTheSelectedFileOnALineThatIsNotPlaying) {
+    std::vector<std::unique_ptr<app::LineControl>> lines;
+    for (int number = 0; number < 2; ++number) {
+        lines.push_back(
+            std::make_unique<app::LineControl>(bench.desk, number, nullptr, new app::SteppedTimer));
+        bench.desk.lines.push_back(lines.back().get());
+    }
+    lines[1]->loadFile(music.path(QStringLiteral("b.wav")));
+    lines[1]->pause();
+    ASSERT_TRUE(lines[1]->areYouPlaying());
+
+    Navigator& nav = bench.open();
+    clickFile(QStringLiteral("a.wav"));
+    const auto menu = nav.buildMenu(-1);
+    QMenu* open = menu->actions().first()->menu();
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(menuTexts(*open), (QStringList{QStringLiteral("Line 1"), QStringLiteral("Line 2")}));
+    EXPECT_EQ(menuTexts(*open, true), QStringList{QStringLiteral("Line 1")});
+    open->actions().first()->trigger();
+    EXPECT_EQ(lines[0]->fileName(), music.path(QStringLiteral("a.wav")));
+    EXPECT_EQ(lines[1]->fileName(), music.path(QStringLiteral("b.wav")));
+
+    bench.close();
+    bench.desk.lines.clear();
+}
+
+TEST_F(NavigatorWindow, EnterOnAFileAddsItToThePlaylistOnThePlaylistTab) {
+    Navigator& nav = bench.open();
+    nav.selectTab(Navigator::kPlaylistTab);
+    clickFile(QStringLiteral("c.mp3"));
+    key(Qt::Key_Return);
+    auto& editor = static_cast<app::PlaylistEditor&>(nav.playlistPage());
+    EXPECT_EQ(editor.entries(), QStringList{music.path(QStringLiteral("c.mp3"))});
+    EXPECT_EQ(nav.queue(0).entryCount(), 0);
+    EXPECT_EQ(nav.queue(1).entryCount(), 0);
 }
 
 TEST_F(NavigatorWindow, InformationPanelsByKindOfFile) {
