@@ -21,19 +21,27 @@ began=0
 began_cpu=0
 # CPU seconds (user and system) used so far by the commands this script ran. Next to the wall
 # time it shows what a stage costs on a machine that others are using at the same time.
-cpu_seconds() {
-    times | tail -1 | awk '{ t = 0; for (i = 1; i <= 2; ++i) { split($i, p, "m"); t += p[1] * 60 + p[2] } printf "%d", t }'
+# `times` runs in this shell (in a subshell it would only count the subshell's children).
+cpu_file=$(mktemp)
+trap 'rm -f "$cpu_file"' EXIT
+cpu_now=0
+read_cpu() {
+    times >"$cpu_file"
+    cpu_now=$(awk 'END { t = 0; for (i = 1; i <= 2; ++i) { split($i, p, "m"); t += p[1] * 60 + p[2] }
+                         printf "%d", t }' "$cpu_file")
 }
 stage() { # name: ends the stage before, starts this one
     end_stage
     current=$1
     began=$SECONDS
-    began_cpu=$(cpu_seconds)
+    read_cpu
+    began_cpu=$cpu_now
     printf '\n=== %s (%s)\n' "$current" "$(date +%T)"
 }
 end_stage() {
     [ -z "$current" ] && return 0
-    local took=$((SECONDS - began)) cpu=$(($(cpu_seconds) - began_cpu))
+    read_cpu
+    local took=$((SECONDS - began)) cpu=$((cpu_now - began_cpu))
     printf -- '--- %s: %d s (%d s of CPU)\n' "$current" "$took" "$cpu"
     timings+=("$(printf '%6d s %7d s CPU  %s' "$took" "$cpu" "$current")")
     current=""
