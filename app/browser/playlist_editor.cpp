@@ -18,6 +18,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <array>
 
 namespace klv::app {
 
@@ -28,6 +29,7 @@ namespace {
 constexpr int kButtonGap = 2;
 constexpr int kGroupGap = 6;
 constexpr int kButtonHeight = 24;
+constexpr int kMinButtonWidth = 40;
 constexpr int kListTop = kButtonHeight + 4;
 
 const QString kDroppedPlaylistText =
@@ -84,23 +86,19 @@ QPushButton* PlaylistEditor::makeButton(const QString& caption, const QString& t
 }
 
 void PlaylistEditor::layOutButtons() {
-    // All seven as wide as the widest caption needs, so the row reads as one set.
+    const std::array<QPushButton*, 7> row{m_new, m_open, m_save, m_saveAs, m_sort, m_rand, m_add};
+    // All seven equally wide: as wide as the widest caption needs, narrower when the page is
+    // too narrow for that, so that Add never falls off the edge.
+    constexpr int kGaps = 2 * kButtonGap + 4 * kButtonGap + 2 * kGroupGap;
     int width = 0;
-    for (QPushButton* b : {m_new, m_open, m_save, m_saveAs, m_sort, m_rand, m_add})
+    for (QPushButton* b : row)
         width = std::max(width, b->sizeHint().width());
+    width = std::max(kMinButtonWidth, std::min(width, (this->width() - kGaps) / 7));
     int x = kButtonGap;
-    const auto place = [&](QPushButton* b, int gapAfter) {
-        b->setGeometry(x, 0, width, kButtonHeight);
-        x += width + gapAfter;
-    };
-    place(m_new, kButtonGap);
-    place(m_open, kButtonGap);
-    place(m_save, kButtonGap);
-    place(m_saveAs, kGroupGap);
-    place(m_sort, kButtonGap);
-    place(m_rand, kGroupGap);
-    place(m_add, 0);
-    setMinimumWidth(x + kButtonGap);
+    for (size_t i = 0; i < row.size(); ++i) {
+        row[i]->setGeometry(x, 0, width, kButtonHeight);
+        x += width + (i == 3 || i == 5 ? kGroupGap : kButtonGap);
+    }
     m_list->setGeometry(0, kListTop, this->width(), std::max(0, height() - kListTop));
 }
 

@@ -36,13 +36,15 @@ void PlaylistList::startDrag(Qt::DropActions supportedActions) {
 }
 
 void PlaylistList::followDrag(QDropEvent* event) {
-    const QModelIndex under = indexAt(event->position().toPoint());
-    m_editor.setHighlight(under.isValid() ? under.row() : -1);
     const auto effect = static_cast<Qt::DropAction>(m_editor.dragEffect(event->mimeData()));
     if (effect == Qt::IgnoreAction) {
+        // A refused drag gets no leave event later, so it must leave no highlight behind.
+        m_editor.setHighlight(-1);
         event->ignore();
         return;
     }
+    const QModelIndex under = indexAt(event->position().toPoint());
+    m_editor.setHighlight(under.isValid() ? under.row() : -1);
     event->setDropAction(effect);
     event->accept();
 }

@@ -125,7 +125,7 @@ TagEditor::TagEditor(const QString& path, QWidget* parent) : QDialog(parent), m_
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('M')) * 34);
+    setMinimumWidth(metrics.horizontalAdvance(QLatin1Char('M')) * 40);
 
     fill();
 }
