@@ -46,7 +46,9 @@ void LineControl::readTag() {
         m_tag = Id3Record{};
 }
 
-void LineControl::openFile(const QString& path) {
+void LineControl::openFile(const QString& requested) {
+    // A copy: callers hand in FileName itself, which is emptied below.
+    const QString path = requested;
     WaitCursor wait;
     updateLabel(QString::fromLatin1(kLoadingText));
     // Show "Loading..." now: klvOpen may wait for the line's threads to start.
