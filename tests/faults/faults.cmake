@@ -22,3 +22,8 @@ if(TARGET klvsoak AND TARGET klv_fixture_files AND TARGET compressor)
                      --plugin $<TARGET_FILE:compressor>)
     set_tests_properties(soak_short PROPERTIES LABELS soak TIMEOUT 240)
 endif()
+
+# The soak tool's recording check is tested with the fault tests.
+if(TARGET engine_faults_tests)
+    target_sources(engine_faults_tests PRIVATE ${CMAKE_SOURCE_DIR}/tools/soak/recording_watch.cpp)
+endif()
