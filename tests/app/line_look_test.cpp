@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QTest>
 
 #include <cstring>
 
@@ -85,13 +86,41 @@ TEST_F(LinesTest, TaggedAndUntaggedFilesFillTheLabel) {
     EXPECT_EQ(m.labelText(2), QStringLiteral("plain.mp3"));
     keepScreenshot(m, QStringLiteral("line_untagged.png"));
 
-    // The label's pixels: text drawn on the LCD colour in the rows' band.
+    // The label's pixels: text drawn on the LCD colour in the rows' band, at any pixel ratio.
     const QImage shot = l.grab().toImage();
-    EXPECT_EQ(shot.size(), QSize(90, 348));
+    const qreal dpr = shot.devicePixelRatio();
+    EXPECT_EQ(shot.size() / dpr, QSize(90, 348));
+    const auto at = [&](int x, int y) { return shot.pixelColor(QPoint(x, y) * dpr); };
     bool text = false;
     for (int x = 2; x < 88 && !text; ++x)
-        text = shot.pixelColor(x, 24) != shot.pixelColor(1, 49);
+        text = at(x, 24) != at(1, 49);
     EXPECT_TRUE(text);
+}
+
+TEST_F(LinesTest, PlaylistLineShowsEveryButton) {
+    state.options.UseSecondary = 1;
+    LineControl& l = line(0);
+    line(1).loadFile(wav("next.wav", 3));
+    l.loadFile(m3u("set.m3u", {wav("a.wav", 3), wav("b.wav", 3)}));
+    l.toggleCue();
+    l.toggleMute();
+    l.toggleShuffle();
+    l.toggleXFSide(1);
+    l.setAutoTrigger(4);
+    for (int i = 0; i < 3; ++i)
+        QTest::keyClick(&l, Qt::Key_Up, Qt::ControlModifier);
+    l.togglePitchReturn();
+    l.setFocus();
+    keepScreenshot(l, QStringLiteral("line_every_button.png"));
+    for (int index : {0, 2, 3, 4, 5, 6, 7, 8, 19, 20, 21, 22, 23})
+        EXPECT_TRUE(l.buttonShown(index)) << index;
+    EXPECT_FALSE(l.buttonShown(1));
+    for (int index : {3, 7, 8, 19, 21, 22})
+        EXPECT_TRUE(l.buttonOn(index)) << index;
+    for (int index : {6, 20, 23})
+        EXPECT_FALSE(l.buttonOn(index)) << index;
+    EXPECT_EQ(l.statusText(), QStringLiteral("MUTED"));
+    EXPECT_EQ(l.statusTip(), QStringLiteral("Muted (Mute Button Engaged)"));
 }
 
 } // namespace
