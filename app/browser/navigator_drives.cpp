@@ -2,6 +2,7 @@
 
 #include "app/shell/drive_kind.h"
 
+#include <QFileInfo>
 #include <QStorageInfo>
 
 #include <algorithm>
@@ -22,6 +23,9 @@ std::vector<DriveEntry> readDriveTable() {
         if (!volume.isValid() || !volume.isReady())
             continue;
         const QString root = volume.rootPath();
+        // Containers bind single files (resolv.conf, hosts) as mounts: nothing to browse.
+        if (!QFileInfo(root).isDir())
+            continue;
         const DriveKind kind = classifyMount(QString::fromUtf8(volume.fileSystemType()), root,
                                              isRemovableDevice(QString::fromUtf8(volume.device())));
         drives.push_back({root, driveCaption(volume.name(), kind, root)});

@@ -91,7 +91,7 @@ void Navigator::buildWidgets() {
     m_playlistPage = makePlaylistPage(m_desk, m_pages);
     m_pages->addWidget(m_playlistPage);
 
-    connect(m_driveBox, &QComboBox::currentIndexChanged, this, &Navigator::driveChosen);
+    connect(m_driveBox, &QComboBox::activated, this, &Navigator::driveChosen);
     connect(m_upButton, &QToolButton::clicked, this, &Navigator::goUp);
     connect(m_fileList, &NavigatorFileList::entryClicked, this, &Navigator::fileClicked);
     connect(m_fileList, &NavigatorFileList::entryActivated, this, &Navigator::activateEntry);

@@ -137,7 +137,6 @@ private:
     bool m_restricted = false;
     int m_currentTab = kQueueTab1;
     bool m_unloaded = false;
-    bool m_choosingDrive = false;   // selecting a drive without loading it
     bool m_movingInHistory = false; // the next LoadDir is a history step, not a new visit
     bool m_listing = false;         // a folder is being listed (events are served meanwhile)
 };

@@ -13,6 +13,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QTest>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -168,6 +169,21 @@ TEST_F(FileQueues, RemQueueGivesAnEntryUpOnlyAfterAnAcceptedDrop) {
     FileQueue empty(0, state);
     EXPECT_TRUE(empty.beginDrag().isEmpty());
     EXPECT_EQ(empty.dragSource(), 0);
+}
+
+TEST_F(FileQueues, DeleteAndDoubleClickRemoveTheSelectedEntry) {
+    auto queue = queueOf(0, 3);
+    queue->selectRow(1);
+    QTest::keyClick(queue.get(), Qt::Key_Delete);
+    EXPECT_EQ(queue->paths(), songs({1, 3}));
+
+    const QPoint onLast = queue->visualItemRect(queue->topLevelItem(1)).center();
+    QTest::mouseDClick(queue->viewport(), Qt::LeftButton, Qt::NoModifier, onLast);
+    EXPECT_EQ(queue->paths(), songs({1}));
+
+    queue->clearQueue();
+    QTest::keyClick(queue.get(), Qt::Key_Delete); // nothing left to remove
+    EXPECT_EQ(queue->entryCount(), 0);
 }
 
 TEST_F(FileQueues, RemQueueFollowsTheQueuesOwnOption) {

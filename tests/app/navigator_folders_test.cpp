@@ -8,8 +8,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -116,6 +119,47 @@ TEST_F(NavigatorFolders, MouseBackAndForwardStepThroughTheHistory) {
     mouseButton(Qt::ForwardButton); // stops at the last
     EXPECT_EQ(nav.currentDir(), c);
     EXPECT_EQ(nav.history().folders().size(), size); // steps never add to the history
+}
+
+TEST_F(NavigatorFolders, ALargeFolderListsWhileTheProgramKeepsServingEvents) {
+    for (int i = 0; i < 400; ++i)
+        music.wav(QStringLiteral("Big/track%1.wav").arg(i, 3, 10, QLatin1Char('0')), 0.01);
+    Navigator& nav = open();
+    bool served = false;
+    bool waitCursor = false;
+    bool disabled = false;
+    QTimer::singleShot(0, &nav, [&] {
+        served = true;
+        const QCursor* cursor = QGuiApplication::overrideCursor();
+        waitCursor = cursor != nullptr && cursor->shape() == Qt::WaitCursor;
+        disabled = !nav.isEnabled();
+    });
+    nav.loadDir(music.path(QStringLiteral("Big")));
+
+    EXPECT_TRUE(served);
+    EXPECT_TRUE(waitCursor);
+    EXPECT_TRUE(disabled);
+    EXPECT_EQ(shown().size(), 400);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(nav.isEnabled());
+}
+
+TEST_F(NavigatorFolders, F5ListsTheFolderAfreshAndADriveOpensItsRoot) {
+    Navigator& nav = open();
+    nav.loadDir(music.path(QStringLiteral("Music/Jazz")));
+    EXPECT_TRUE(shown().isEmpty());
+    music.wav(QStringLiteral("Music/Jazz/take5.wav"));
+    const qsizetype visits = nav.history().folders().size();
+    QTest::keyClick(&nav.fileList(), Qt::Key_F5);
+    EXPECT_EQ(shown(), QStringList{QStringLiteral("take5.wav")});
+    EXPECT_EQ(nav.history().folders().size(), visits);
+
+    // Choosing the drive the folder is on opens that drive's root.
+    const int root = nav.driveBox().findText(QStringLiteral("(/)"), Qt::MatchEndsWith);
+    ASSERT_GE(root, 0);
+    emit nav.driveBox().activated(root);
+    EXPECT_EQ(nav.currentDir(), QStringLiteral("/"));
+    EXPECT_EQ(nav.driveBox().currentIndex(), root);
 }
 
 TEST_F(NavigatorFolders, TheFolderIsKeptForTheNextOpening) {

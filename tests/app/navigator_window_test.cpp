@@ -113,6 +113,20 @@ TEST_F(NavigatorWindow, EnterOnAFileAddsItToTheQueueOfTheCurrentTab) {
     EXPECT_EQ(nav.fileList().currentItem()->text(0), QStringLiteral(" Crates"));
 }
 
+TEST_F(NavigatorWindow, AFileHeldOverAHiddenTabOpensIt) {
+    Navigator& nav = bench.open();
+    nav.tabs().dragOverTab(Navigator::kQueueTab2);
+    bench.tabTimer->step();
+    EXPECT_EQ(nav.currentTab(), Navigator::kQueueTab2);
+    EXPECT_TRUE(nav.queue(1).isVisibleTo(&nav));
+    EXPECT_FALSE(nav.queue(0).isVisibleTo(&nav));
+
+    nav.tabs().dragOverTab(Navigator::kPlaylistTab);
+    bench.tabTimer->step();
+    EXPECT_EQ(nav.currentTab(), Navigator::kPlaylistTab);
+    EXPECT_TRUE(nav.playlistPage().isVisibleTo(&nav));
+}
+
 TEST_F(NavigatorWindow, ContextMenusOfferWhatTheirListCanDo) {
     Navigator& nav = bench.open();
     clickFile(QStringLiteral("a.wav"));
