@@ -6,12 +6,14 @@
 #include "tests/support/temp_home.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPointer>
@@ -580,6 +582,48 @@ TEST_F(PlaylistEditorTest, ClosingAsksWithYesAndNoUntilTheChangesAreSettled) {
     platform::setWindowSystem(&headless.system);
     EXPECT_FALSE(editor->changed());
     EXPECT_EQ(readAll(dir.path() / "closing.klv"), "a.wav\r\n");
+}
+
+TEST_F(PlaylistEditorTest, TheContextMenuOffersLinesAndRemovingOnly) {
+    int built = 0; // the navigator fills the lines while the menu is built
+    QObject::connect(editor.get(), &PlaylistEditor::openInLineMenu, editor.get(),
+                     [&built](QMenu* lines) {
+                         ++built;
+                         lines->addAction(QStringLiteral("Line 1"));
+                     });
+    QContextMenuEvent onEmpty(QContextMenuEvent::Mouse, pointAt(-1),
+                              viewport()->mapToGlobal(pointAt(-1)));
+    QApplication::sendEvent(viewport(), &onEmpty);
+    EXPECT_EQ(built, 0); // no menu on an empty list
+
+    addAll({songs[0], songs[1]});
+    editor->list()->setCurrentRow(0);
+    QStringList shown;
+    QTimer poll;
+    poll.setInterval(5);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        poll.stop();
+        QAction* remove = nullptr;
+        for (QAction* action : menu->actions()) {
+            shown << action->text() + (action->isEnabled() ? "" : " (off)");
+            if (action->text() == "Remove File")
+                remove = action;
+        }
+        ASSERT_NE(remove, nullptr);
+        menu->setActiveAction(remove);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    poll.start();
+    QContextMenuEvent onEntry(QContextMenuEvent::Mouse, pointAt(0),
+                              viewport()->mapToGlobal(pointAt(0)));
+    QApplication::sendEvent(viewport(), &onEntry);
+    EXPECT_EQ(built, 1);
+    EXPECT_EQ(shown,
+              (QStringList{"Open in Line", "Remove File", "Clear Queue (off)", "Refresh (off)"}));
+    EXPECT_EQ(editor->entries(), QStringList{songs[1]});
 }
 
 TEST_F(PlaylistEditorTest, TheButtonRowFitsThePage) {
