@@ -2,7 +2,9 @@
 
 #include "app/decks/line_geometry.h"
 #include "app/decks/surface_view.h"
+#include "app/settings/display_format_dialog.h"
 #include "app/settings/song_eq.h"
+#include "app/settings/tag_editor.h"
 #include "app/settings/trigger_dialog.h"
 #include "app/shell/desk.h"
 #include "app/shell/display_format.h"
@@ -255,9 +257,12 @@ void LineControl::customTrigger() {
 }
 
 void LineControl::editTag() {
-    if (m_fileName.isEmpty() || !tagEditorHook())
+    if (m_fileName.isEmpty())
         return;
-    tagEditorHook()(m_desk.owner(), m_fileName);
+    if (tagEditorHook())
+        tagEditorHook()(m_desk.owner(), m_fileName);
+    else
+        editId3Tag(m_desk.owner(), m_fileName);
     // The tag may have been written, or the file changed behind our back: read it again.
     readTag();
     updateLabel(m_fileName);
@@ -266,6 +271,8 @@ void LineControl::editTag() {
 void LineControl::editDisplayFormats() {
     if (displayFormatHook())
         displayFormatHook()(m_desk);
+    else
+        editLineDisplayFormats(m_desk);
 }
 
 bool LineControl::event(QEvent* event) {
@@ -292,7 +299,7 @@ bool LineControl::event(QEvent* event) {
     } else if (line::kFaderBar.contains(p)) {
         tip = tr("Volume (double-click: unity)");
     } else if (line::kPitchBar.contains(p)) {
-        tip = tr("Pitch %1 (double-click: zero)").arg((m_pitchValue - 1000) / 10.0, 0, 'f', 1);
+        tip = tr("Pitch %1 % (double-click: zero)").arg((m_pitchValue - 1000) / 10.0, 0, 'f', 1);
     }
     if (tip.isEmpty())
         QToolTip::hideText();

@@ -164,13 +164,13 @@ public:
     // Why a drop of data would be refused now; empty when it would be taken.
     QString dropRefusal(const QMimeData* data) const;
 
-    // Where "ID3 Tag..." and "Filename Display Options..." go; the program sets them to the
-    // tag editor and the format dialog. The tag hook returns true when it wrote a tag; the
-    // format hook returns true after OK (it stores and saves the formats and re-lays the desk).
+    // Replace what "ID3 Tag...", "Filename Display Options..." and the custom trigger entry
+    // open (empty: the program's tag editor, format dialog and "Custom Trigger" dialog). The
+    // tag hook returns true when it wrote a tag; the format hook true after OK (it stores and
+    // saves the formats and re-lays the desk out); the trigger hook gets the seconds preset
+    // and returns false when cancelled.
     static void setTagEditorHook(std::function<bool(QWidget* owner, const QString& path)> hook);
     static void setDisplayFormatHook(std::function<bool(Desk& desk)> hook);
-    // The custom trigger dialog: seconds preset, returns false when cancelled (null: the
-    // program's "Custom Trigger" dialog).
     static void setTriggerTimeHook(std::function<bool(QWidget* owner, int32_t& seconds)> hook);
 
     QSize sizeHint() const override;

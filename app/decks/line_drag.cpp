@@ -2,6 +2,7 @@
 
 #include "app/decks/line_control.h"
 
+#include "app/browser/file_drag.h"
 #include "app/shell/desk.h"
 #include "app/shell/playable.h"
 #include "app/shell/text_helpers.h"
@@ -16,31 +17,15 @@
 
 namespace klv::app {
 
-namespace {
-
-// A receiver looks at the first file only.
-QString firstFile(const QMimeData* data) {
-    if (!data || !data->hasUrls())
-        return {};
-    const QList<QUrl> urls = data->urls();
-    if (urls.isEmpty() || !urls.first().isLocalFile())
-        return {};
-    return urls.first().toLocalFile();
-}
-
-} // namespace
-
 std::unique_ptr<QMimeData> LineControl::dragPayload() const {
     const QString path = m_playlistId >= 0 ? m_playlist : m_fileName;
     if (path.isEmpty())
         return nullptr;
-    auto data = std::make_unique<QMimeData>();
-    data->setUrls({QUrl::fromLocalFile(path)});
-    return data;
+    return std::unique_ptr<QMimeData>(fileDragPayload(path));
 }
 
 QString LineControl::dropRefusal(const QMimeData* data) const {
-    const QString path = firstFile(data);
+    const QString path = firstDraggedFile(data);
     if (path.isEmpty())
         return QStringLiteral("Only files can be dropped on a line");
     if (!isPlayable(path))
@@ -82,10 +67,9 @@ void LineControl::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void LineControl::dropEvent(QDropEvent* event) {
-    QString path = firstFile(event->mimeData());
+    QString path = firstDraggedFile(event->mimeData());
     if (!m_dragSource && !path.isEmpty() && dropRefusal(event->mimeData()).isEmpty()) {
-        if (QFileInfo(path).isSymLink())
-            path = resolveLink(path);
+        path = resolveShortcut(path);
         event->setDropAction(Qt::CopyAction);
         event->accept();
         if (!path.isEmpty() && QFileInfo::exists(path)) {

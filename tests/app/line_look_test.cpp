@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QTest>
 
 #include <cstring>
@@ -77,6 +78,25 @@ TEST_F(LinesTest, TaggedAndUntaggedFilesFillTheLabel) {
     EXPECT_EQ(l.labelText(2), QStringLiteral("A Title"));
     EXPECT_EQ(l.labelTip(1), QStringLiteral("The Artist"));
     keepScreenshot(l, QStringLiteral("line_tagged.png"));
+
+    // "ID3 Tag..." is offered for an MP3; after the editor the tag is read again.
+    auto menu = l.buildContextMenu();
+    QAction* tagEntry = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("ID3 Tag..."))
+            tagEntry = a;
+    ASSERT_TRUE(tagEntry && tagEntry->isEnabled());
+    LineControl::setTagEditorHook([](QWidget*, const QString& path) {
+        Id3Record edited{};
+        std::strcpy(edited.artist, "Edited");
+        std::strcpy(edited.title, "A Title");
+        edited.genre = 8;
+        return setid3(path.toUtf8().constData(), &edited) == 0;
+    });
+    tagEntry->trigger();
+    LineControl::setTagEditorHook({});
+    EXPECT_EQ(l.labelText(0), QStringLiteral("Jazz"));
+    EXPECT_EQ(l.labelText(1), QStringLiteral("Edited"));
 
     LineControl& m = line(1);
     m.loadFile(plain);
