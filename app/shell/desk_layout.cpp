@@ -1,6 +1,7 @@
 // The main window's Update: the lines it holds, its size and where each part of the desk sits,
 // and full-screen mode.
 
+#include "app/browser/navigator_window.h"
 #include "app/settings/status_bar.h"
 #include "app/shell/desk_parts.h"
 #include "app/shell/main_window.h"
@@ -186,6 +187,8 @@ void MainWindow::doFullScreen(bool on) {
             move(m_normalGeometry.topLeft());
     }
     updateDesk(1);
+    if (Navigator* open = navigator())
+        open->updateNavigator();
 }
 
 } // namespace klv::app

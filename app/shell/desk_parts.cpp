@@ -1,55 +1,79 @@
 #include "app/shell/desk_parts.h"
 
-// The controls are built by their own engineers; until a control exists here the desk simply
-// has none of it, and every operation on it does nothing.
+#include "app/decks/cross_fader.h"
+#include "app/decks/line_control.h"
+#include "app/decks/master_section.h"
 
 namespace klv::app {
 
-QWidget* widgetOf(LineControl*) {
-    return nullptr;
+QWidget* widgetOf(LineControl* line) {
+    return line;
 }
-QWidget* widgetOf(MasterSection*) {
-    return nullptr;
+QWidget* widgetOf(MasterSection* master) {
+    return master;
 }
-QWidget* widgetOf(CrossFader*) {
-    return nullptr;
-}
-
-LineControl* makeLine(Desk&, QWidget*, int) {
-    return nullptr;
-}
-void initLine(LineControl&, int32_t) {}
-void cleanUpLine(LineControl&) {}
-void updateLine(LineControl&) {}
-void pauseLine(LineControl&) {}
-void stopLine(LineControl&) {}
-void clearLineXF(LineControl&, int32_t) {}
-void swapLineSide(LineControl&, int32_t, int32_t) {}
-void openLineFile(LineControl&, const QString&) {}
-void triggerLine(LineControl&) {}
-
-MasterSection* makeMaster(Desk&, QWidget*) {
-    return nullptr;
-}
-void initMaster(MasterSection&) {}
-void cleanUpMaster(MasterSection&) {}
-void updateMaster(MasterSection&) {}
-void updateMasterLockButton(MasterSection&) {}
-int32_t startMasterVU(MasterSection&) {
-    return -1;
+QWidget* widgetOf(CrossFader* fader) {
+    return fader;
 }
 
-CrossFader* makeCrossFader(Desk&, QWidget*) {
-    return nullptr;
+LineControl* makeLine(Desk& desk, QWidget* parent, int number) {
+    return new LineControl(desk, number, parent);
 }
-void updateCrossFader(CrossFader&) {}
-int32_t crossFaderValueLeft(CrossFader&) {
-    return 0;
+void initLine(LineControl& line, int32_t noLoad) {
+    line.init(noLoad);
 }
-int32_t crossFaderValueRight(CrossFader&) {
-    return 0;
+void cleanUpLine(LineControl& line) {
+    line.cleanUp();
 }
-void setCrossFaderLabel(CrossFader&, int, const QString&) {}
-void reverseCrossFader(CrossFader&) {}
+void updateLine(LineControl& line) {
+    line.updateLayout();
+}
+void pauseLine(LineControl& line) {
+    line.pause();
+}
+void stopLine(LineControl& line) {
+    line.doStop();
+}
+void clearLineXF(LineControl& line, int32_t side) {
+    line.clearXF(side);
+}
+void openLineFile(LineControl& line, const QString& path) {
+    line.openFile(path);
+}
+void triggerLine(LineControl& line) {
+    line.trigger();
+}
+
+MasterSection* makeMaster(Desk& desk, QWidget* parent) {
+    return new MasterSection(desk, parent);
+}
+void initMaster(MasterSection& master) {
+    master.init();
+}
+void cleanUpMaster(MasterSection& master) {
+    master.cleanUp();
+}
+void updateMaster(MasterSection& master) {
+    master.updateLayout();
+}
+void updateMasterLockButton(MasterSection& master) {
+    master.updateLockButton();
+}
+void startMasterVU(MasterSection& master) {
+    master.startMeters();
+}
+
+CrossFader* makeCrossFader(Desk& desk, QWidget* parent) {
+    return new CrossFader(desk, parent);
+}
+void updateCrossFader(CrossFader& fader) {
+    fader.updateLayout();
+}
+void setCrossFaderLabel(CrossFader& fader, int side, const QString& text) {
+    fader.setXFLabel(side, text);
+}
+void swapCrossFaderSides(Desk& desk, CrossFader&) {
+    klv::app::swapCrossFaderSides(desk);
+}
 
 } // namespace klv::app

@@ -28,8 +28,6 @@ void updateLine(LineControl& line);
 void pauseLine(LineControl& line);
 void stopLine(LineControl& line);
 void clearLineXF(LineControl& line, int32_t side);
-// A line on the left goes right with the given value and the other way round.
-void swapLineSide(LineControl& line, int32_t valueLeft, int32_t valueRight);
 void openLineFile(LineControl& line, const QString& path);
 void triggerLine(LineControl& line);
 
@@ -39,15 +37,13 @@ void cleanUpMaster(MasterSection& master);
 void updateMaster(MasterSection& master);
 void updateMasterLockButton(MasterSection& master);
 // klvStartVU on the section's VU picture.
-int32_t startMasterVU(MasterSection& master);
+void startMasterVU(MasterSection& master);
 
 CrossFader* makeCrossFader(Desk& desk, QWidget* parent);
 void updateCrossFader(CrossFader& fader);
-int32_t crossFaderValueLeft(CrossFader& fader);
-int32_t crossFaderValueRight(CrossFader& fader);
 // side 0 left, 1 right.
 void setCrossFaderLabel(CrossFader& fader, int side, const QString& text);
-// Mirrors the knob, so the sides exchange their values.
-void reverseCrossFader(CrossFader& fader);
+// Every line on the left goes right and the other way round, each keeping its gain.
+void swapCrossFaderSides(Desk& desk, CrossFader& fader);
 
 } // namespace klv::app

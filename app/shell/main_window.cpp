@@ -1,5 +1,6 @@
 #include "app/shell/main_window.h"
 
+#include "app/browser/navigator_window.h"
 #include "app/settings/feature_lock.h"
 #include "app/settings/options_dialog.h"
 #include "app/settings/status_bar.h"
@@ -78,13 +79,8 @@ void MainWindow::clearXF(int32_t side) {
 }
 
 void MainWindow::swapXFader() {
-    if (m_crossFader) {
-        const int32_t left = crossFaderValueLeft(*m_crossFader);
-        const int32_t right = crossFaderValueRight(*m_crossFader);
-        for (LineControl* each : m_lines)
-            swapLineSide(*each, left, right);
-        reverseCrossFader(*m_crossFader);
-    }
+    if (m_crossFader)
+        swapCrossFaderSides(*this, *m_crossFader);
 }
 
 void MainWindow::changeFocus(int fromLine, int d) {
@@ -104,11 +100,40 @@ void MainWindow::changeFocus(int fromLine, int d) {
 void MainWindow::lockChange() {
     if (m_master)
         updateMasterLockButton(*m_master);
+    if (Navigator* open = navigator())
+        open->seeIfOK();
     emit lockStateChanged(featureLock().locked());
 }
 
+Navigator* MainWindow::navigator() {
+    return m_state.navigatorOpen ? m_navigator.data() : nullptr;
+}
+
+void MainWindow::openNavigator() {
+    if (navigator())
+        return;
+    if (m_navigator)
+        m_navigator->deleteLater(); // closed, not yet gone
+    m_navigator = new Navigator(*this, this);
+    // Closed by the user: it has saved itself; the window goes with the next event loop turn.
+    connect(m_navigator, &Navigator::closed, m_navigator, &QObject::deleteLater);
+    m_navigator->show();
+}
+
+void MainWindow::closeNavigator() {
+    if (!m_navigator)
+        return;
+    m_navigator->unload();
+    m_navigator->hide();
+    m_navigator->deleteLater();
+    m_navigator = nullptr;
+}
+
 void MainWindow::toggleNavigator() {
-    routeMessage(QStringLiteral("The navigator is not available in this version."), 0, 0);
+    if (navigator())
+        closeNavigator();
+    else
+        openNavigator();
 }
 
 void MainWindow::showOptions() {

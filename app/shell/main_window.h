@@ -10,6 +10,7 @@
 #include "platform/window_system.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QRect>
 
 #include <cstdint>
@@ -50,7 +51,12 @@ public:
     LineControl* line(int number) override;
     MasterSection* master() override { return m_master; }
     CrossFader* crossFader() override { return m_crossFader; }
-    Navigator* navigator() override { return nullptr; }
+    // The navigator while it is open.
+    Navigator* navigator() override;
+    // Shows the navigator window (owned by this window) unless it is open; closes it, saving its
+    // state, when it is.
+    void openNavigator();
+    void closeNavigator();
 
     // Start-up step 17: the first line and the master section get their Init, then Update
     // builds the other lines.
@@ -139,6 +145,7 @@ private:
     MasterSection* m_master = nullptr;
     CrossFader* m_crossFader = nullptr;
     AudioWatchdog* m_watchdog;
+    QPointer<Navigator> m_navigator;
     std::function<QRect()> m_monitorRect;
     QRect m_normalGeometry;
     // The engine's last message record, copied while its sender waits.

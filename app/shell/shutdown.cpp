@@ -87,8 +87,13 @@ void Shutdown::saveRemainTime() {
 }
 
 void Shutdown::saveNavigator() {
-    // The navigator saves its own state when it is unloaded here.
-    setRegText(kSettings, "Navigator", m_main.state().navigatorOpen ? "1" : "0");
+    const bool open = m_main.state().navigatorOpen;
+    if (open) {
+        // The navigator saves its own state when it is unloaded.
+        m_main.closeNavigator();
+        QCoreApplication::processEvents();
+    }
+    setRegText(kSettings, "Navigator", open ? "1" : "0");
 }
 
 void Shutdown::stopAudio() {

@@ -92,7 +92,7 @@ Startup::Outcome Startup::run() {
     skipOnError([&] { buildMixer(); });
     skipOnError([&] { startAudio(); });
     skipOnError([&] { showMainWindow(); });
-    // The navigator window is re-opened here when "Navigator" is "1", once the program has one.
+    skipOnError([&] { reopenNavigator(); });
     skipOnError([&] { showFirstRunHelp(); });
     skipOnError([&] { enableMainWindow(); });
     skipOnError([&] { applyCommandLine(); });
@@ -249,6 +249,13 @@ void Startup::playIntro() {
         if (lineWidget && main->lineCount() > 0 && main->isVisible())
             triggerLine(*main->line(0));
     });
+}
+
+void Startup::reopenNavigator() {
+    if (getRegText(kSettings, "Navigator", "1") != "1")
+        return;
+    QCoreApplication::processEvents();
+    m_main.openNavigator();
 }
 
 void Startup::showFirstRunHelp() {

@@ -61,6 +61,7 @@ public:
     void buildMixer();          // 17
     void startAudio();          // 18
     void showMainWindow();      // 19
+    void reopenNavigator();     // 20
     void showFirstRunHelp();    // 21
     void enableMainWindow();    // 22
     void applyCommandLine();    // 23

@@ -87,6 +87,7 @@ TEST_F(StartupTest, FirstStartStoresTheDefaultsBeforeAnyAdjustment) {
 }
 
 TEST_F(StartupTest, FirstStartEndsWithDefaultsAtStatusLevelTwoAndASecondStartLoadsThem) {
+    setRegText("Settings", "Navigator", "0"); // the navigator itself would set the flag again
     state.navigatorOpen = true;
     ASSERT_EQ(makeStartup().run(), Startup::Outcome::Running);
     EXPECT_TRUE(startup->firstRun());
