@@ -82,9 +82,12 @@ void LineControl::displayTick() {
         fireTrigger();
 
     // 5. Playlist crossfade: the next entry starts on the other handle while this one ends.
+    // Only when there is a next entry: the last song of a list without loop ends on the
+    // current handle, so the end of the song is seen above and a trigger at the end fires.
     const int32_t xfade = m_desk.state().options.XFade;
-    if (started && load(other().state) != 2 && m_playlistId >= 0 && load(current().percent) > 50 &&
-        xfade > 0 && remaining > 0 && remaining <= xfade * 100) {
+    const bool entryFollows = m_listPos < m_listCount - 1 || current().loop == 1;
+    if (started && load(other().state) != 2 && m_playlistId >= 0 && entryFollows &&
+        load(current().percent) > 50 && xfade > 0 && remaining > 0 && remaining <= xfade * 100) {
         m_current ^= 1;
         nextFile();
         klvPause(&current());

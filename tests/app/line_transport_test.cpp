@@ -3,6 +3,8 @@
 
 #include "tests/app/line_test_fixture.h"
 
+#include "app/settings/song_eq.h"
+
 #include <QTest>
 
 namespace klv::test {
@@ -51,6 +53,23 @@ TEST_F(LinesTest, PushButtonActsOnlyWhenReleasedInside) {
     QCoreApplication::sendEvent(&l, &move);
     QTest::mouseRelease(&l, Qt::LeftButton, {}, QPoint(60, 300));
     EXPECT_EQ(l.state(), State::Loaded) << "released outside: cancelled";
+}
+
+TEST_F(LinesTest, SongEqualizerBandsGoToTheEngine) {
+    LineControl& l = line(0);
+    l.loadFile(wav("song.wav", 3));
+    l.setEQ(1, 2.5f);
+    l.setEQ(4, -9.0f);
+    EXPECT_EQ(klvGetSongEQ(&l.current(), 1), 5);
+    EXPECT_EQ(klvGetSongEQ(&l.current(), 4), -18);
+    // The next load of the song shows its stored bands on the panel.
+    l.loadFile(l.fileName());
+    EXPECT_EQ(l.songEq().position(1), 19 - 5);
+    EXPECT_EQ(l.songEq().position(4), 19 + 18);
+    l.showEQ();
+    EXPECT_TRUE(l.songEq().isVisible());
+    l.hideEQ();
+    EXPECT_FALSE(l.songEq().isVisible());
 }
 
 TEST_F(LinesTest, SecondSongWhilePlayingSoundsTooAndStopEndsBoth) {
@@ -169,6 +188,15 @@ TEST_F(LinesTest, PlaylistCrossfadeStartsTheNextEntryOnTheOtherHandle) {
     ASSERT_TRUE(playUntil([&] { return stateOf(l.handle(0)) == 0; }))
         << "the old handle is closed when its song has ended";
     EXPECT_EQ(l.state(), State::Playing);
+
+    // The last entry has nothing to fade into: it plays to its end on its own handle, where a
+    // trigger at the end starts the next line and this line stops with its song loaded.
+    line(1).loadFile(wav("next.wav", 5));
+    l.setAutoTrigger(0);
+    ASSERT_TRUE(playUntil([&] { return line(1).state() == State::Playing; }));
+    EXPECT_EQ(l.currentHandleIndex(), 1);
+    EXPECT_EQ(l.fileName(), b);
+    EXPECT_EQ(l.state(), State::Loaded);
 }
 
 TEST_F(LinesTest, TriggerStartsOnlyALoadedOrPausedLineAndSwitchesItOn) {
