@@ -3,12 +3,14 @@
 #include "app/browser/navigator_window.h"
 #include "app/settings/feature_lock.h"
 #include "app/settings/options_dialog.h"
+#include "app/settings/plugin_manager.h"
 #include "app/settings/status_bar.h"
 #include "app/shell/desk_audio_watchdog.h"
 #include "app/shell/desk_parts.h"
 #include "app/shell/qt_window_system.h"
 #include "app/shell/shutdown.h"
 #include "app/shell/splash_window.h"
+#include "app/shell/startup_plugins.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -141,7 +143,8 @@ void MainWindow::showOptions() {
 }
 
 void MainWindow::showPluginManager() {
-    routeMessage(QStringLiteral("The plug-in manager is not available in this version."), 0, 0);
+    PluginManager manager(*this, pluginList(), pluginFolder(), this);
+    manager.exec();
 }
 
 void MainWindow::routeMessage(const QString& text, int32_t level, int32_t helpContext) {

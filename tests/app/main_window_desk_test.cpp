@@ -1,6 +1,7 @@
 // The main window as the desk: its size and layout, full-screen mode, the desk's keys, the
 // audio watchdog and the shut-down's question, against the real engine on the test back end.
 
+#include "app/settings/plugin_manager.h"
 #include "app/settings/status_bar.h"
 #include "app/shell/default_options.h"
 #include "app/shell/desk_audio_watchdog.h"
@@ -8,8 +9,11 @@
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/startup.h"
+#include "app/shell/startup_plugins.h"
 #include "tests/app/app_test_support.h"
 
+#include <QListWidget>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -220,12 +224,21 @@ TEST_F(MainWindowDeskTest, ConfirmExitAsksAsTheOptionSays) {
     }
 }
 
-TEST_F(MainWindowDeskTest, DialogButtonsWithoutTheirWindowsLeaveANotice) {
+TEST_F(MainWindowDeskTest, PluginManagerOpensOverTheWindowWithTheStartUpList) {
     start();
+    QString title;
+    int rows = -1;
+    test::ModalResponder responder([&](QWidget* modal) {
+        auto* manager = qobject_cast<PluginManager*>(modal);
+        ASSERT_NE(manager, nullptr);
+        title = manager->windowTitle();
+        rows = manager->pluginListView()->count();
+        EXPECT_EQ(manager->parentWidget(), main.get());
+        manager->doneButton()->click();
+    });
     main->showPluginManager();
-    EXPECT_FALSE(main->status().messageText().isEmpty());
-    EXPECT_EQ(main->status().level(), 0);
-    EXPECT_TRUE(windows.system.boxes().empty());
+    EXPECT_EQ(title, "KLV3 Plugin Manager");
+    EXPECT_EQ(rows, static_cast<int>(pluginList().size()));
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "app/decks/cross_fader.h"
 #include "app/decks/line_control.h"
 #include "app/decks/master_section.h"
+#include "app/decks/vu_window.h"
 #include "app/shell/default_options.h"
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
@@ -231,6 +232,51 @@ TEST_F(MainWindowLinesTest, CrossfaderSidesAreClearedAndSwappedAcrossTheLines) {
     EXPECT_EQ(line(1).xfSide(), 0);
     EXPECT_EQ(line(0).xfSide(), 2);
     EXPECT_EQ(main->crossFader()->xfLabel(0), "");
+}
+
+TEST_F(MainWindowLinesTest, DeskIsRestoredAfterPlayingAndCrossfading) {
+    start(6);
+    const QString left = testWav("left.wav");
+    const QString right = testWav("right.wav");
+    line(0).loadFile(left);
+    line(1).loadFile(right);
+    line(0).toggleXFSide(1);
+    line(1).toggleXFSide(2);
+    QTest::keyClick(&line(0), Qt::Key_1, Qt::ShiftModifier);
+    QTest::keyClick(&line(0), Qt::Key_2, Qt::ShiftModifier);
+    EXPECT_EQ(line(0).state(), State::Playing);
+    EXPECT_EQ(line(1).state(), State::Playing);
+    // The crossfader pressed near its left end: the right side fades out.
+    CrossFader& fader = *main->crossFader();
+    QTest::mousePress(&fader, Qt::LeftButton, {}, QPoint(45, 15));
+    QTest::mouseRelease(&fader, Qt::LeftButton, {}, QPoint(45, 15));
+    EXPECT_EQ(fader.valueLeft(), 100);
+    EXPECT_EQ(fader.valueRight(), 0);
+    EXPECT_EQ(line(0).xfValue(), 100);
+    EXPECT_EQ(line(1).xfValue(), 0);
+    line(0).setVal(-20); // the fader knob up
+    const int faderTop = line(0).faderTop();
+    if (MasterSection* master = main->master()) {
+        master->showFullScreenVu();
+        QTest::qWait(300); // the engine's meters draw on their own thread
+        if (master->fullScreenVu())
+            test::keepScreenshot(*master->fullScreenVu(), "kelvara-full-screen-vu.png");
+        master->closeFullScreenVu();
+    }
+    test::keepScreenshot(*main, "kelvara-main-window-playing.png");
+    EXPECT_TRUE(main->close());
+    endRun();
+
+    start(6);
+    EXPECT_EQ(line(0).fileName(), left);
+    EXPECT_EQ(line(1).fileName(), right);
+    EXPECT_EQ(line(0).state(), State::Loaded);
+    EXPECT_EQ(line(1).state(), State::Loaded);
+    EXPECT_EQ(line(0).xfSide(), 1);
+    EXPECT_EQ(line(1).xfSide(), 2);
+    EXPECT_EQ(line(0).faderTop(), faderTop);
+    EXPECT_EQ(main->crossFader()->xfLabel(0), "Line 1");
+    EXPECT_EQ(main->crossFader()->xfLabel(1), "Line 2");
 }
 
 TEST_F(MainWindowLinesTest, NavigatorComesBackWhenItWasOpen) {
