@@ -15,11 +15,15 @@
 #include "tests/app/master_audio_support.h"
 #include "tests/support/temp_home.h"
 
+#include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <sys/resource.h>
 #include <vector>
 
 namespace klv::app {
@@ -320,6 +324,37 @@ TEST_F(MainWindowLinesTest, FirstStartPlaysTheIntroOnTheFirstLineSoonAfter) {
             EXPECT_NE(line(n).state(), State::Playing);
         endRun();
     }
+}
+
+// Not a check: the figures for bench/README.md. Run it by hand on a display with the virtual
+// devices, e.g. KELVARA_AUDIO=virtual QT_QPA_PLATFORM=xcb xvfb-run app_tests
+// --gtest_also_run_disabled_tests --gtest_filter='*MeasureCpu*'.
+TEST_F(MainWindowLinesTest, DISABLED_MeasureCpuWithSixLoadedLinesAndWithTwoPlaying) {
+    constexpr int kWindowMs = 20000;
+    const auto cpuSeconds = [] {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    };
+    const auto measure = [&](const char* what) {
+        QTest::qWait(2000); // settle
+        QElapsedTimer wall;
+        const double before = cpuSeconds();
+        wall.start();
+        QTest::qWait(kWindowMs);
+        const double share = (cpuSeconds() - before) / (wall.elapsed() / 1000.0);
+        std::printf("CPU %s: %.1f %% of one core over %d s\n", what, share * 100.0,
+                    kWindowMs / 1000);
+    };
+    start(6);
+    main->raise();
+    for (int n = 0; n < 6; ++n)
+        line(n).loadFile(testWav(("cpu" + std::to_string(n) + ".wav").c_str(), 120));
+    measure("idle, six lines loaded");
+    line(0).pause();
+    line(1).pause();
+    measure("two lines playing");
 }
 
 } // namespace
