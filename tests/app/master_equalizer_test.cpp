@@ -1,6 +1,7 @@
 // The master section's equalizer knobs and its named presets in the settings store.
 
 #include "app/decks/master_eq_presets.h"
+#include "tests/app/master_audio_support.h"
 #include "tests/app/master_test_fixture.h"
 
 #include <QAction>
@@ -129,6 +130,30 @@ TEST_F(MasterEqualizerTest, KnobGestures) {
     EXPECT_EQ(s.bandTop(9), 54);
     QTest::mouseDClick(&s, Qt::LeftButton, {}, QPoint(4 + 17 * 7 + 2, 60));
     EXPECT_EQ(s.bandTop(7), 51);
+}
+
+TEST_F(MasterEqualizerTest, BandKnobsReachTheEngineInThirdsOfALevelUnit) {
+    // A constant level lives in the lowest band only: its knob alone changes the output.
+    ConstantLine line;
+    MasterSection& s = build();
+    const double flat = line.settledLevel(0);
+    ASSERT_GT(flat, 0.3);
+    const struct {
+        int band;
+        int top;
+        double factor;
+    } cases[] = {
+        {0, 69, 0.5},  // -18 knob steps: -6 units, half the amplitude
+        {0, 87, 0.25}, // the bottom: -12 units
+        {5, 15, 0.25}, // a higher band leaves the constant level alone
+        {0, 51, 1.0},
+    };
+    for (const auto& c : cases) {
+        const QPoint grip = MasterSection::bandKnobRect(c.band, s.bandTop(c.band)).center();
+        drag(grip, grip + QPoint(0, c.top - s.bandTop(c.band)));
+        ASSERT_EQ(s.bandTop(c.band), c.top);
+        EXPECT_NEAR(line.settledLevel(0), flat * c.factor, 0.01) << c.band << "/" << c.top;
+    }
 }
 
 TEST_F(MasterEqualizerTest, ResetToFlatAndTheMenuCaptions) {
