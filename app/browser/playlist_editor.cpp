@@ -366,7 +366,7 @@ void PlaylistEditor::setHighlight(int row) {
 
 void PlaylistEditor::drop(const QMimeData* payload) {
     const QString path = acceptedDropFile(payload);
-    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+    if (path.isEmpty() || !QFileInfo(path).isFile() || !dragIsPlayable(payload)) {
         setHighlight(-1);
         return;
     }

@@ -51,18 +51,29 @@ void PlaylistList::followDrag(QDropEvent* event) {
 
 void PlaylistList::dragEnterEvent(QDragEnterEvent* event) {
     followDrag(event);
+    if (event->isAccepted())
+        setState(DraggingState);
 }
 
 void PlaylistList::dragMoveEvent(QDragMoveEvent* event) {
     followDrag(event);
+    // Near the top or bottom edge the list scrolls, so an entry can travel a long playlist.
+    const int y = event->position().toPoint().y();
+    if (event->isAccepted() && hasAutoScroll() &&
+        (y < autoScrollMargin() || y > viewport()->height() - autoScrollMargin()))
+        startAutoScroll();
 }
 
 void PlaylistList::dragLeaveEvent(QDragLeaveEvent* event) {
+    stopAutoScroll();
+    setState(NoState);
     m_editor.setHighlight(-1);
     event->accept();
 }
 
 void PlaylistList::dropEvent(QDropEvent* event) {
+    stopAutoScroll();
+    setState(NoState);
     // The highlight of the last move says where the entry goes; the pointer of the drop itself
     // lies on the same entry.
     const QModelIndex under = indexAt(event->position().toPoint());
