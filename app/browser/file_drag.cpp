@@ -32,7 +32,8 @@ QString acceptedDropFile(const QMimeData* data) {
 
 bool dragIsPlayable(const QMimeData* data) {
     const QString path = firstDraggedFile(data);
-    return !path.isEmpty() && isPlayable(path);
+    // Only regular files are asked: reading a named pipe or a device would block.
+    return !path.isEmpty() && QFileInfo(path).isFile() && isPlayable(path);
 }
 
 Qt::DropAction listDragEffect(const QMimeData* data, bool fromSameList) {

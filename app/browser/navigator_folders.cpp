@@ -145,7 +145,8 @@ void Navigator::listFolder(const QString& folder, const QString& childToSelect) 
             QTreeWidgetItem* item = m_fileList->addFolder(entry.fileName(), path);
             if (!childToSelect.isEmpty() && entry.fileName() == childToSelect)
                 child = item;
-        } else if (isPlayable(path)) {
+        } else if (entry.isFile() && isPlayable(path)) {
+            // Only regular files are asked: reading a named pipe or a device would block.
             m_fileList->addFile(entry.fileName(), path);
         }
         if (++done % kEntriesPerBreak == 0)

@@ -128,7 +128,11 @@ void PreListenPlayer::getInfo(const QString& fName) {
         return;
     }
     if (!refresh) {
+        // Another file replaces the one being auditioned: its player goes back to rest.
         m_timer->stop();
+        m_stop->setEnabled(false);
+        m_tracker->setValue(0);
+        m_tracker->setEnabled(false);
         m_selected = fName;
         m_handle.quiet = 1;
         if (klvOpen(&m_handle, path.constData()) != 0) {
@@ -138,9 +142,6 @@ void PreListenPlayer::getInfo(const QString& fName) {
             clearPanels(2, 6);
             setPanel(7, fName);
             m_play->setEnabled(false);
-            m_stop->setEnabled(false);
-            m_tracker->setValue(0);
-            m_tracker->setEnabled(false);
             return;
         }
         klvUpdatePos(&m_handle);

@@ -180,8 +180,11 @@ void Navigator::updateNavigator() {
         const int top = full ? monitor.top() + deskTopHeight(m_desk) + 4 : frame.bottom() + 1;
         const int bottom = full ? monitor.bottom() : work.bottom();
         const int height = std::max(bottom - top + 1, kNavigatorMinimumSize.height());
-        setGeometry(frame.left(), top, std::max(frame.width(), kNavigatorMinimumSize.width()),
-                    height);
+        // move() places the frame; resize() sizes the inside, so the border is taken off.
+        const QSize border = frameGeometry().size() - size();
+        move(frame.left(), top);
+        resize(std::max(frame.width() - border.width(), kNavigatorMinimumSize.width()),
+               std::max(height - border.height(), kNavigatorMinimumSize.height()));
     }
     m_tabs->setTabText(kQueueTab1, trimmedOption(options.QueueName1, sizeof options.QueueName1));
     m_tabs->setTabText(kQueueTab2, trimmedOption(options.QueueName2, sizeof options.QueueName2));

@@ -16,6 +16,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace klv::test {
 namespace {
 
@@ -74,6 +76,10 @@ TEST_F(NavigatorFolders, LinksAreListedUnderTheirOwnNameWhenTheirTargetPlays) {
     Navigator& nav = open();
     nav.loadDir(music.path(QStringLiteral("Music")));
 
+    // A named pipe would block whoever reads it; the listing never opens it.
+    ASSERT_EQ(::mkfifo(music.path(QStringLiteral("Music/pipe.mp3")).toUtf8().constData(), 0600), 0);
+    nav.refresh();
+    EXPECT_FALSE(shown().contains(QStringLiteral("pipe.mp3")));
     EXPECT_TRUE(shown().contains(QStringLiteral("favourite")));
     EXPECT_FALSE(shown().contains(QStringLiteral("readme")));
     EXPECT_FALSE(shown().contains(QStringLiteral("gone.mp3")));

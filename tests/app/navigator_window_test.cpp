@@ -94,6 +94,18 @@ TEST_F(NavigatorWindow, OpensOnTheLastFolderWithTheQueueTitlesAndClosesCleanly) 
     EXPECT_EQ(again.queue(1).paths(), QStringList{music.path(QStringLiteral("b.wav"))});
 }
 
+TEST_F(NavigatorWindow, StandsUnderTheMainWindowWithItsWidth) {
+    bench.desk.ownerWidget.setGeometry(40, 30, 900, 200);
+    bench.desk.ownerWidget.show();
+    Navigator& nav = bench.open();
+    nav.updateNavigator();
+    const QRect main = bench.desk.ownerWidget.frameGeometry();
+    EXPECT_EQ(nav.geometry().left(), main.left());
+    EXPECT_EQ(nav.geometry().width(), main.width());
+    EXPECT_EQ(nav.geometry().top(), main.bottom() + 1);
+    EXPECT_GE(nav.height(), app::kNavigatorMinimumSize.height());
+}
+
 TEST_F(NavigatorWindow, EnterOnAFileAddsItToTheQueueOfTheCurrentTab) {
     Navigator& nav = bench.open();
     clickFile(QStringLiteral("b.wav"));
