@@ -262,6 +262,25 @@ TEST_F(NavigatorWindow, PreListenPlaysStopsAndFollowsThePosition) {
     EXPECT_EQ(player.tracker().value(), 0);
 }
 
+TEST_F(NavigatorWindow, DraggingTheTrackerMovesThePreListenAndResumesIt) {
+    Navigator& nav = bench.open();
+    app::PreListenPlayer& player = nav.preListen();
+    clickFile(QStringLiteral("a.wav"));
+    player.play();
+    LineHandle& handle = player.handle();
+    QSlider& tracker = player.tracker();
+
+    tracker.setSliderDown(true); // pressed: the song holds still
+    EXPECT_EQ(KLV_LOAD_FIELD(handle.paused), 1);
+    tracker.setSliderPosition(60); // moved while paused: shown only
+    EXPECT_EQ(KLV_LOAD_FIELD(handle.paused), 1);
+    tracker.setSliderDown(false); // let go: moved there and playing again
+    EXPECT_EQ(KLV_LOAD_FIELD(handle.paused), 0);
+    EXPECT_EQ(KLV_LOAD_FIELD(handle.state), 2);
+    klvUpdatePos(&handle);
+    EXPECT_GE(KLV_LOAD_FIELD(handle.percent), 59);
+}
+
 TEST_F(NavigatorWindow, WithUseSecondaryPreListenGoesToTheHeadphones) {
     bench.state.options.UseSecondary = 1;
     Navigator& nav = bench.open();
