@@ -20,6 +20,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -198,6 +199,8 @@ protected:
         EXPECT_NE(payload, nullptr);
         if (payload == nullptr)
             return Qt::IgnoreAction;
+        EXPECT_EQ(payload->urls(), QList<QUrl>{QUrl::fromLocalFile(editor->entries()[from])});
+        EXPECT_EQ(editor->dragSource(), from + 1);
         const Qt::DropAction effect = dragOver(payload.get(), to);
         dropAt(payload.get(), to);
         editor->endDrag();
@@ -313,6 +316,8 @@ TEST_F(PlaylistEditorTest, SortAlternatesAndRandomizeStartsAgainAscending) {
 }
 
 TEST_F(PlaylistEditorTest, DraggingAnEntryInsideTheList) {
+    EXPECT_EQ(editor->beginDrag(0), nullptr); // an empty list has nothing to drag
+    EXPECT_EQ(editor->dragSource(), 0);
     const QStringList& s = songs; // a b c d e
     const struct {
         int from, onto; // 0-based; onto -1: below the entries
