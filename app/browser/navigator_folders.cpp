@@ -113,6 +113,14 @@ void Navigator::loadDir(const QString& dirName) {
         log("frmNavigator.LoadDir()", message);
         m_desk.routeMessage(message, 2, 0);
         m_movingInHistory = false;
+        if (restrict && !isInsideFolder(m_currentDir, navDir())) {
+            // A locked navigator whose NavDir is missing shows nothing rather than the folder
+            // it was in before the lock.
+            m_fileList->clear();
+            m_folderLabel->clear();
+            m_upButton->setEnabled(false);
+            m_currentDir.clear();
+        }
         return;
     }
     const QString child = childBeingLeft(m_currentDir, request);

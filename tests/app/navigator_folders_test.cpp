@@ -217,6 +217,18 @@ TEST_F(NavigatorFolders, ARequestOutsideNavDirShowsNavDirWhileLocked) {
     EXPECT_TRUE(nav.driveBox().isEnabled());
 }
 
+TEST_F(NavigatorFolders, ALockOnAMissingNavDirHidesTheFolderShownBefore) {
+    Navigator& nav = open();
+    nav.loadDir(music.path(QStringLiteral("Music")));
+    bench.restrictTo(music.path(QStringLiteral("Gone")));
+    nav.seeIfOK();
+    EXPECT_TRUE(shown().isEmpty());
+    EXPECT_TRUE(nav.currentDir().isEmpty());
+    EXPECT_FALSE(nav.upButton().isEnabled());
+    nav.loadDir(music.path(QStringLiteral("Music")));
+    EXPECT_TRUE(shown().isEmpty());
+}
+
 TEST_F(NavigatorFolders, WithLockNavOffOnlyTheRootStopsTheWayUp) {
     bench.restrictTo(music.path(QStringLiteral("Music")), false);
     Navigator& nav = open();
