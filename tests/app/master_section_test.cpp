@@ -130,6 +130,16 @@ TEST_F(MasterSectionTest, FullScreenMetersComeBackToTheSectionOnAnyKey) {
     ASSERT_NE(s.fullScreenVu(), nullptr);
     QTest::mouseClick(s.fullScreenVu()->picture(), Qt::LeftButton, {}, QPoint(300, 300));
     QTRY_VERIFY(s.fullScreenVu() == nullptr);
+
+    // Going to another window closes it as well.
+    QTest::mouseDClick(s.vuPicture(), Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_NE(s.fullScreenVu(), nullptr);
+    QApplication::setActiveWindow(s.fullScreenVu());
+    QWidget elsewhere;
+    elsewhere.show();
+    QApplication::setActiveWindow(&elsewhere);
+    QTRY_VERIFY(s.fullScreenVu() == nullptr);
+    EXPECT_EQ(klvStartVU(s.lcdWindow(), s.lcdDC(), s.lcdWidth(), s.lcdHeight()), -1);
     klvStopVU();
 }
 
