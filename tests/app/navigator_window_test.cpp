@@ -198,6 +198,8 @@ TEST_F(NavigatorWindow, OpenInLineLoadsTheSelectedFileOnALineThatIsNotPlaying) {
 }
 
 TEST_F(NavigatorWindow, EnterOnAFileAddsItToThePlaylistOnThePlaylistTab) {
+    ScopedHeadless screen;
+    screen.system.boxAnswer = platform::kIdNo;
     Navigator& nav = bench.open();
     nav.selectTab(Navigator::kPlaylistTab);
     clickFile(QStringLiteral("c.mp3"));
@@ -206,6 +208,13 @@ TEST_F(NavigatorWindow, EnterOnAFileAddsItToThePlaylistOnThePlaylistTab) {
     EXPECT_EQ(editor.entries(), QStringList{music.path(QStringLiteral("c.mp3"))});
     EXPECT_EQ(nav.queue(0).entryCount(), 0);
     EXPECT_EQ(nav.queue(1).entryCount(), 0);
+
+    // Closing offers the unsaved playlist for saving, once when the answer is No.
+    nav.close();
+    const auto boxes = screen.system.boxes();
+    ASSERT_EQ(boxes.size(), 1U);
+    EXPECT_EQ(boxes[0].text, "Save Changes to current playlist?");
+    EXPECT_FALSE(bench.state.navigatorOpen);
 }
 
 TEST_F(NavigatorWindow, InformationPanelsByKindOfFile) {
