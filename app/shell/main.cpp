@@ -1,5 +1,6 @@
 // KLV3: the Kelvara program.
 
+#include "app/shell/desk_icon.h"
 #include "app/shell/main_window.h"
 #include "app/shell/program_state.h"
 #include "app/shell/qt_window_system.h"
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     SignalCloser::installHandlers();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kelvara"));
+    QApplication::setWindowIcon(kelvaraIcon());
+    // Matches the desktop entry, so the desktop shows the entry's icon for the window.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kelvara"));
     // The program ends when the main window's shut-down has run, not when some window closes
     // (the splash window comes and goes during start-up and shut-down).
     QApplication::setQuitOnLastWindowClosed(false);

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QMessageBox>
 #include <QScreen>
 
 #include <cstring>
@@ -171,7 +172,15 @@ intptr_t MainWindow::windowMessage(uint32_t msg, intptr_t wParam, intptr_t lPara
 
 void MainWindow::closeWithoutQuestion() {
     m_askBeforeClosing = false;
-    close();
+    if (!m_closing) {
+        close();
+        return;
+    }
+    // The system wants the program to end while the user is still asked whether to: the
+    // question is withdrawn (answered No) and the shut-down runs after it without one.
+    m_terminationPending = true;
+    if (auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        question->reject();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -186,8 +195,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     m_closing = true;
-    Shutdown shutdown(*this);
-    const bool closed = shutdown.run();
+    bool closed = Shutdown(*this).run();
+    if (!closed && m_terminationPending) {
+        m_askBeforeClosing = false;
+        closed = Shutdown(*this).run();
+    }
+    m_terminationPending = false;
     m_closing = false;
     m_askBeforeClosing = true;
     if (!closed) {

@@ -138,6 +138,7 @@ private:
     bool m_closing = false;
     bool m_shutDown = false;
     bool m_askBeforeClosing = true;
+    bool m_terminationPending = false;
     std::unique_ptr<SplashWindow> m_splash;
     QWidget* m_content;
     StatusBar* m_status;

@@ -5,8 +5,10 @@
 #include "app/settings/status_bar.h"
 #include "app/shell/default_options.h"
 #include "app/shell/desk_audio_watchdog.h"
+#include "app/shell/desk_icon.h"
 #include "app/shell/interval_timer.h"
 #include "app/shell/main_window.h"
+#include "app/shell/qt_window_system.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/startup.h"
 #include "app/shell/startup_plugins.h"
@@ -222,6 +224,36 @@ TEST_F(MainWindowDeskTest, ConfirmExitAsksAsTheOptionSays) {
         }
         endRun();
     }
+}
+
+TEST_F(MainWindowDeskTest, SystemEndingTheProgramDuringTheQuestionStillShutsDown) {
+    start(6, 0);
+    QtWindowSystem real; // the question as a real box
+    platform::setWindowSystem(&real);
+    QString caption;
+    test::ModalResponder responder([&](QWidget* modal) {
+        caption = modal->windowTitle();
+        main->closeWithoutQuestion(); // say, a logout while the box is up
+    });
+    QSignalSpy finished(main.get(), &MainWindow::shutDownFinished);
+    main->close();
+    platform::setWindowSystem(&windows.system);
+    EXPECT_EQ(caption, "Confirm Exit");
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(main->isVisible());
+    EXPECT_EQ(getRegText("Settings", "Running", "missing"), "0");
+}
+
+TEST_F(MainWindowDeskTest, IconIsDrawnAtEverySize) {
+    const QIcon icon = kelvaraIcon();
+    for (int size : {16, 32, 64, 256}) {
+        const QImage image = icon.pixmap(size, size).toImage();
+        ASSERT_EQ(image.width(), size);
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << size;                 // rounded corner
+        EXPECT_EQ(qAlpha(image.pixel(size / 2, size / 2)), 255) << size; // the tile
+    }
+    if (const char* dir = std::getenv("KLV_SCREENSHOT_DIR"))
+        icon.pixmap(128, 128).save(QDir(dir).filePath("kelvara-icon.png"));
 }
 
 TEST_F(MainWindowDeskTest, PluginManagerOpensOverTheWindowWithTheStartUpList) {
