@@ -37,14 +37,16 @@ QString LineControl::dropRefusal(const QMimeData* data) const {
 }
 
 void LineControl::dragEnterEvent(QDragEnterEvent* event) {
-    if (!m_dragSource && dropRefusal(event->mimeData()).isEmpty()) {
-        m_dropRefused.clear();
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-    } else {
-        m_dropRefused = m_dragSource ? QString() : dropRefusal(event->mimeData());
+    // A file that the line refuses is still let in, so that the refusal can be shown while it
+    // is dragged over (the moves are ignored: the pointer says no) and explained when it is
+    // let go here.
+    if (m_dragSource || firstDraggedFile(event->mimeData()).isEmpty()) {
         event->ignore();
+        return;
     }
+    m_dropRefused = dropRefusal(event->mimeData());
+    event->setDropAction(m_dropRefused.isEmpty() ? Qt::CopyAction : Qt::IgnoreAction);
+    event->accept();
 }
 
 void LineControl::dragMoveEvent(QDragMoveEvent* event) {
@@ -52,13 +54,14 @@ void LineControl::dragMoveEvent(QDragMoveEvent* event) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
+        event->setDropAction(Qt::IgnoreAction);
         event->ignore();
     }
 }
 
 void LineControl::dragLeaveEvent(QDragLeaveEvent* event) {
-    // A refused drag that ends over the line (the button let go here) is a refused drop: say
-    // why in the status bar. A drag that only passes over says nothing.
+    // A refused drag that the source ends over the line (the button let go here) gets no drop
+    // event: say why in the status bar. A drag that only passes over says nothing.
     if (!m_dropRefused.isEmpty() && QGuiApplication::mouseButtons() == Qt::NoButton &&
         rect().contains(mapFromGlobal(QCursor::pos())))
         m_desk.routeMessage(m_dropRefused, 0, 0);
@@ -67,22 +70,26 @@ void LineControl::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void LineControl::dropEvent(QDropEvent* event) {
+    const QString refusal = m_dragSource ? QString() : dropRefusal(event->mimeData());
     QString path = firstDraggedFile(event->mimeData());
-    if (!m_dragSource && !path.isEmpty() && dropRefusal(event->mimeData()).isEmpty()) {
-        path = resolveShortcut(path);
-        event->setDropAction(Qt::CopyAction);
-        event->accept();
-        if (!path.isEmpty() && QFileInfo::exists(path)) {
-            loadFile(path);
-            if (m_desk.state().options.AutoPlay == 1) {
-                klvPause(&current());
-                updateButtons();
-            }
-        }
-    } else {
-        event->ignore();
-    }
     m_dropRefused.clear();
+    if (m_dragSource || path.isEmpty() || !refusal.isEmpty()) {
+        if (!refusal.isEmpty())
+            m_desk.routeMessage(refusal, 0, 0);
+        event->setDropAction(Qt::IgnoreAction);
+        event->ignore();
+        return;
+    }
+    path = resolveShortcut(path);
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
+        loadFile(path);
+        if (m_desk.state().options.AutoPlay == 1) {
+            klvPause(&current());
+            updateButtons();
+        }
+    }
 }
 
 void LineControl::startFileDrag() {

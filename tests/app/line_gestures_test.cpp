@@ -4,6 +4,7 @@
 #include "app/decks/line_geometry.h"
 #include "tests/app/line_test_fixture.h"
 
+#include <QCursor>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
@@ -300,10 +301,38 @@ TEST_F(LinesTest, DropsThatAreRefused) {
     QMimeData unsupported;
     unsupported.setUrls({QUrl::fromLocalFile(text)});
     EXPECT_FALSE(l.dropRefusal(&unsupported).isEmpty());
-    QDragEnterEvent enter(QPoint(40, 200), Qt::CopyAction, &unsupported, Qt::LeftButton,
-                          Qt::NoModifier);
-    QCoreApplication::sendEvent(&l, &enter);
-    EXPECT_FALSE(enter.isAccepted());
+    const QString reason = QStringLiteral("Not an audio file or playlist: readme.txt");
+    {
+        // Refused while dragged over: the moves are turned down.
+        QDragEnterEvent enter(QPoint(40, 200), Qt::CopyAction, &unsupported, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&l, &enter);
+        QDragMoveEvent move(QPoint(40, 210), Qt::CopyAction, &unsupported, Qt::LeftButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(&l, &move);
+        EXPECT_FALSE(move.isAccepted());
+        EXPECT_TRUE(desk.messages.empty()) << "nothing said while only dragging";
+        // Let go over the line: the reason reaches the status bar as a notice.
+        QDropEvent drop(QPointF(40, 210), Qt::CopyAction, &unsupported, Qt::NoButton,
+                        Qt::NoModifier);
+        QCoreApplication::sendEvent(&l, &drop);
+        EXPECT_FALSE(drop.isAccepted());
+        ASSERT_EQ(desk.messages.size(), 1u);
+        EXPECT_EQ(desk.messages[0].first, reason);
+        EXPECT_EQ(desk.messages[0].second, 0);
+        EXPECT_EQ(l.state(), State::Empty);
+    }
+    {
+        // A source that ends the refused drag itself sends only a leave.
+        QDragEnterEvent enter(QPoint(40, 200), Qt::CopyAction, &unsupported, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&l, &enter);
+        QCursor::setPos(l.mapToGlobal(QPoint(40, 200)));
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(&l, &leave);
+        ASSERT_EQ(desk.messages.size(), 2u);
+        EXPECT_EQ(desk.messages[1].first, reason);
+    }
 
     // A playing line takes no drop while NoDropPlaying is set.
     QMimeData song;
