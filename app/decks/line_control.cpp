@@ -113,6 +113,8 @@ LineControl::~LineControl() {
     // The engine's threads write the handles until they are closed.
     klvClose(&m_handles[0]);
     klvClose(&m_handles[1]);
+    // The engine has 16 playlists for everybody: a line removed without CleanUp gives its back.
+    klvClosePlaylist(m_playlistId);
 }
 
 QSize LineControl::sizeHint() const {
