@@ -19,7 +19,10 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include <QFile>
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -355,6 +358,39 @@ TEST_F(MainWindowLinesTest, DISABLED_MeasureCpuWithSixLoadedLinesAndWithTwoPlayi
     line(0).pause();
     line(1).pause();
     measure("two lines playing");
+}
+
+// Not a check either: memory of the whole desk while two short songs loop, printed once a
+// minute for KLV_SOAK_MINUTES minutes (10 unless set). Run it like the CPU figures above.
+TEST_F(MainWindowLinesTest, DISABLED_MeasureMemoryWhileTwoLinesLoop) {
+    const char* minutesText = std::getenv("KLV_SOAK_MINUTES");
+    const int minutes = minutesText ? std::max(1, std::atoi(minutesText)) : 10;
+    const auto residentKb = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (!status.open(QIODevice::ReadOnly))
+            return -1L;
+        for (const QByteArray& row : status.readAll().split('\n')) {
+            if (row.startsWith("VmRSS:"))
+                return row.mid(6).trimmed().split(' ').value(0).toLong();
+        }
+        return -1L;
+    };
+    start(6);
+    for (int n = 0; n < 6; ++n)
+        line(n).loadFile(testWav(("loop" + std::to_string(n) + ".wav").c_str(), 15));
+    for (int n = 0; n < 2; ++n) {
+        line(n).toggleLoop();
+        line(n).pause();
+    }
+    std::printf("RSS at start: %ld kB\n", residentKb());
+    for (int minute = 1; minute <= minutes; ++minute) {
+        QTest::qWait(60000);
+        std::printf("RSS after %d min: %ld kB, lines 1 and 2 %s\n", minute, residentKb(),
+                    line(0).state() == State::Playing && line(1).state() == State::Playing
+                        ? "playing"
+                        : "STOPPED");
+        std::fflush(stdout);
+    }
 }
 
 } // namespace
