@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+class QKeyEvent;
+
 namespace klv::app {
 
 class AudioWatchdog;
@@ -126,7 +128,7 @@ protected:
 
 private:
     intptr_t windowMessage(uint32_t msg, intptr_t wParam, intptr_t lParam);
-    bool handleDeskKey(const class QKeyEvent& key);
+    bool handleDeskKey(const QKeyEvent& key);
     void addLine(int32_t noLoad);
     void removeLastLine();
     void layoutDesk();
