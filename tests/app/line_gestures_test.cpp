@@ -401,5 +401,26 @@ TEST_F(LinesTest, StateSurvivesCleanUpAndInit) {
     EXPECT_TRUE(line(1).fileName().isEmpty()) << "for good";
 }
 
+TEST_F(LinesTest, StoredPlaylistReopensAtTheSavedEntry) {
+    state.options.Reopen = 2;
+    const QString a = wav("a.wav", 2), b = wav("b.wav", 2), c = wav("c.wav", 2);
+    const QString list = m3u("set.m3u", {a, b, c});
+    line(0).loadFile(list);
+    line(0).nextTrack();
+    line(0).nextTrack();
+    ASSERT_EQ(line(0).fileName(), c);
+    line(0).cleanUp();
+    desk.lines.clear();
+    lines.clear();
+    timers.clear();
+    for (int i = 0; i < 3; ++i)
+        addLine();
+    line(0).init(0);
+    EXPECT_EQ(line(0).playlist(), list);
+    EXPECT_EQ(line(0).listPos(), 2);
+    EXPECT_EQ(line(0).fileName(), c);
+    EXPECT_EQ(line(0).state(), State::Loaded);
+}
+
 } // namespace
 } // namespace klv::test
