@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
 #include <cmath>
 
 namespace klv::app {
@@ -89,8 +90,10 @@ void ColorSample::paintEvent(QPaintEvent*) {
     const QRect led(picture.left() + 8, twipsToY(435), picture.width() - 16,
                     twipsToY(heightTwips - 120) - twipsToY(435) - 2);
     p.fillRect(led, colorOfReference(m_options.LCDBackColor));
+    // The segment texts fill their bands without running into each other.
     QFont segment = font();
     segment.setBold(true);
+    segment.setPixelSize(std::max(8, twipsToY(645) - twipsToY(435) - 3));
     p.setFont(segment);
     p.setPen(colorOfReference(m_options.LCDLitColor));
     p.drawText(

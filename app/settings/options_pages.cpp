@@ -98,6 +98,14 @@ DisplayPage::DisplayPage(OptionsRecord& copy, int32_t maxLines, QWidget* parent)
         flagBox(QStringLiteral("&Pre-Fader Line Meters"), &OptionsRecord::PreFader, "chkPreFader");
     auto* led = stackedFrame(frame(QStringLiteral("LED Display Options"), this), showClock,
                              twelveHour, preFader);
+    // The 12-hour box belongs to the clock: it stands indented under it.
+    if (auto* ledLayout = qobject_cast<QVBoxLayout*>(led->layout())) {
+        ledLayout->removeWidget(twelveHour);
+        auto* indented = new QHBoxLayout;
+        indented->addSpacing(20);
+        indented->addWidget(twelveHour);
+        ledLayout->insertLayout(1, indented);
+    }
     layout->addWidget(led);
     onRefresh([showClock, twelveHour] { twelveHour->setEnabled(showClock->isChecked()); });
 
