@@ -431,3 +431,58 @@ TEST_F(OptionsFixture, EveryPageFitsA1024By768ScreenAndIsPictured) {
 
 } // namespace
 } // namespace klv::test
+
+namespace klv::test {
+namespace {
+
+// The captions' mnemonics reach their controls on the page shown.
+TEST_F(OptionsFixture, MnemonicsFocusTheirControls) {
+    struct Case {
+        int page;
+        Qt::Key key;
+        const char* control;
+    };
+    const Case cases[] = {
+        {app::kPageDisplay, Qt::Key_N, "cmbNumLines"},
+        {app::kPageColors, Qt::Key_E, "cmbElement"},
+        {app::kPageAudioDevices, Qt::Key_P, "cmbPrimaryDevice"},
+        {app::kPageAudioDevices, Qt::Key_E, "chkUseSecondary"},
+        {app::kPagePlayback, Qt::Key_S, "sldThreshold"},
+        {app::kPagePlayback, Qt::Key_B, "cmbPercent"},
+        {app::kPagePlayback, Qt::Key_Y, "cmbXFade"},
+        {app::kPageCrossfader, Qt::Key_S, "cmbFadeSpeed"},
+    };
+    open();
+    dialog().show();
+    dialog().activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog()));
+    for (const Case& c : cases) {
+        ASSERT_TRUE(dialog().selectPage(c.page));
+        dialog().pageList()->setFocus();
+        QTest::keyClick(&dialog(), c.key, Qt::AltModifier);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_EQ(QApplication::focusWidget()->objectName().toStdString(), c.control)
+            << "page " << c.page;
+    }
+}
+
+TEST_F(OptionsFixture, EntryPointRunsTheDialogModallyOverTheDesk) {
+    QString caption;
+    bool ownedByDesk = false;
+    ModalResponder responder([&](QWidget* modal) {
+        caption = modal->windowTitle();
+        ownedByDesk = modal->parentWidget() == desk.owner();
+        auto* dialog = qobject_cast<app::OptionsDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QComboBox*>("cmbFadeSpeed")->setCurrentIndex(0);
+        dialog->accept();
+    });
+    app::showOptionsDialog(desk);
+    EXPECT_EQ(caption, "KLV3 Program Options");
+    EXPECT_TRUE(ownedByDesk);
+    EXPECT_EQ(live().FadeSpeed, 0);
+    EXPECT_EQ(storedOptions()->FadeSpeed, 0);
+}
+
+} // namespace
+} // namespace klv::test
