@@ -1,15 +1,19 @@
 // The options dialog's commit: what Apply saves, when the output is restarted on its devices,
 // what OK and Cancel leave behind, and the one refused device choice.
 
+#include "app/browser/file_queue_tabs.h"
+#include "app/browser/navigator_window.h"
 #include "app/settings/display_format_dialog.h"
 #include "app/settings/options_device_page.h"
 #include "app/settings/options_values.h"
 #include "tests/app/options_test_support.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QPushButton>
 #include <QTest>
 
+#include <cstdlib>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -260,6 +264,45 @@ TEST_F(OptionsFixture, FilenameDisplayOptionsEditTheCopyOnlyAfterOk) {
         EXPECT_EQ(std::string(dialog().workingCopy().ID3Format[0], 20), expected);
     }
     EXPECT_EQ(live().ID3Format[0][1], 'G'); // the live record waits for Apply
+}
+
+// Apply lays out the open navigator again, so a queue's new title shows at once.
+TEST_F(OptionsFixture, ApplyUpdatesTheOpenNavigator) {
+    app::Navigator navigator(desk);
+    desk.nav = &navigator;
+    ASSERT_EQ(navigator.tabs().tabText(app::Navigator::kQueueTab1), "Requests");
+    open();
+    control<QLineEdit>("txtQueueName1")->setText(QStringLiteral("Tonight"));
+    EXPECT_EQ(navigator.tabs().tabText(app::Navigator::kQueueTab1), "Requests");
+    QTest::mouseClick(dialog().applyButton(), Qt::LeftButton);
+    EXPECT_EQ(navigator.tabs().tabText(app::Navigator::kQueueTab1), "Tonight");
+    desk.nav = nullptr;
+}
+
+// On the virtual devices the lists carry their names, and choosing the recorder as the primary
+// device restarts the output on it: its recording appears in the Kelvara home.
+TEST_F(OptionsFixture, VirtualDevicesAreListedByNameAndTheRecorderTakesOver) {
+    setenv("KELVARA_AUDIO", "virtual", 1); // chosen at the first device query of the process
+    const QStringList devices = app::waveDeviceEntries();
+    if (devices.value(0) != "ID 0: Virtual Output")
+        GTEST_SKIP() << "the devices were chosen before this test: it needs a process of its own";
+    klvStartAudio();
+    open();
+    auto* primary = control<QComboBox>("cmbPrimaryDevice");
+    ASSERT_EQ(primary->count(), 2);
+    EXPECT_EQ(primary->itemText(0), "ID 0: Virtual Output");
+    EXPECT_EQ(primary->itemText(1), "ID 1: Virtual Recorder");
+    EXPECT_EQ(control<QComboBox>("cmbSecondaryDevice")->itemText(1), "ID 1: Virtual Recorder");
+
+    const QDir home(QString::fromLocal8Bit(std::getenv("KELVARA_HOME")));
+    const QStringList recordings{QStringLiteral("kelvara-rec-*.wav")};
+    EXPECT_TRUE(home.entryList(recordings, QDir::Files).isEmpty());
+    primary->setCurrentIndex(1);
+    QTest::mouseClick(dialog().applyButton(), Qt::LeftButton);
+    for (int i = 0; i < 200 && home.entryList(recordings, QDir::Files).isEmpty(); ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(home.entryList(recordings, QDir::Files).size(), 1);
+    EXPECT_EQ(storedOptions()->PrimaryDevice, 1);
 }
 
 } // namespace
