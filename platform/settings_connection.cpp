@@ -83,17 +83,20 @@ bool renameNoReplace(const fs::path& from, const fs::path& to, bool& targetTaken
 
 } // namespace
 
+SettingsConnection::FileStamp SettingsConnection::FileStamp::of(const struct stat& st) {
+    return {st.st_dev,          st.st_ino,         st.st_size,        st.st_mtim.tv_sec,
+            st.st_mtim.tv_nsec, st.st_ctim.tv_sec, st.st_ctim.tv_nsec};
+}
+
 sqlite3* SettingsConnection::get() {
     const fs::path path = configDir() / kFileName;
     if (m_db && m_owner != getpid()) {
-        // Inherited through fork(): closing it here could checkpoint and remove the parent's
-        // write-ahead log, so the child leaves it alone and opens its own.
+        // Inherited through fork() in the middle of another thread's call: the parent still
+        // holds the store, so the child leaves that connection alone and opens its own.
         m_db = nullptr;
     }
     if (m_db && path != m_path)
-        close();
-    if (m_db && !isStillOurFile(path))
-        forgetStaleFile();
+        release();
     if (m_db)
         return m_db;
 
@@ -103,35 +106,29 @@ sqlite3* SettingsConnection::get() {
     return rc == SQLITE_OK ? m_db : nullptr;
 }
 
-void SettingsConnection::close() {
-    if (m_db && m_owner == getpid())
-        sqlite3_close_v2(m_db);
+void SettingsConnection::release() {
+    if (m_db && m_owner == getpid()) {
+        // Closing folds the log into the file; what the file looks like afterwards is what
+        // the next open compares against.
+        struct stat st {};
+        m_checked =
+            sqlite3_close_v2(m_db) == SQLITE_OK && m_checked && stat(m_path.c_str(), &st) == 0;
+        if (m_checked)
+            m_checkedFile = FileStamp::of(st);
+    }
     m_db = nullptr;
     m_path.clear();
-    m_hasLog = false;
+}
+
+void SettingsConnection::close() {
+    release();
+    m_checked = false;
 }
 
 std::string SettingsConnection::takeNotice() {
     std::string notice;
     notice.swap(m_notice);
     return notice;
-}
-
-void SettingsConnection::forgetStaleFile() {
-    // SQLite leaves the log of a database that was moved or deleted under it beside the path,
-    // un-checkpointed. Left there, it would be replayed into whatever file now has that name.
-    const bool hadLog = m_hasLog;
-    const fs::path logPath = fs::path(m_path) += "-wal";
-    close();
-    struct stat st {};
-    if (hadLog && stat(logPath.c_str(), &st) == 0 && st.st_dev == m_logDevice &&
-        st.st_ino == m_logInode)
-        unlink(logPath.c_str());
-}
-
-bool SettingsConnection::isStillOurFile(const fs::path& path) const {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && st.st_dev == m_device && st.st_ino == m_inode;
 }
 
 int SettingsConnection::tryOpen(const fs::path& path) {
@@ -152,31 +149,41 @@ int SettingsConnection::tryOpen(const fs::path& path) {
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        rc = exec(db, "PRAGMA journal_mode=WAL");
+        // Set before the first access, so that the write-ahead log's index lives in this
+        // connection's memory instead of a shared mapping of the "-shm" file: a mapped file
+        // that turns read-only under the program (a file system remounted read-only after an
+        // error) kills the process with SIGBUS at the next touch, where a plain read or
+        // write just fails. The connection then holds the file to itself until it closes,
+        // which is why it lives for one call only.
+        rc = exec(db, "PRAGMA locking_mode=EXCLUSIVE");
     }
+    if (rc == SQLITE_OK)
+        rc = exec(db, "PRAGMA journal_mode=WAL");
     // Settings are written rarely and must survive a power cut right after the program
     // closes: every commit reaches the disk.
     if (rc == SQLITE_OK)
         rc = exec(db, "PRAGMA synchronous=FULL");
-    if (rc == SQLITE_OK)
-        rc = quickCheck(db);
-    if (rc == SQLITE_OK)
-        rc = exec(db, kSchema);
+    // The structural check reads the whole file. A file that passed it and that nobody has
+    // touched since this process closed it (same file, size and times) is not read again:
+    // that would cost every settings call far more than its own work. A failure in between
+    // forgets the file (close()), so a file damaged later is checked, and moved aside, at the
+    // next open.
     if (rc == SQLITE_OK && stat(path.c_str(), &st) != 0)
         rc = SQLITE_CANTOPEN;
+    const bool known = m_checked && FileStamp::of(st) == m_checkedFile;
+    if (rc == SQLITE_OK && !known)
+        rc = quickCheck(db);
+    if (rc == SQLITE_OK && !known)
+        rc = exec(db, kSchema);
     if (rc != SQLITE_OK) {
         sqlite3_close_v2(db);
+        m_checked = false;
         return rc;
     }
     m_db = db;
     m_path = path;
-    m_device = st.st_dev;
-    m_inode = st.st_ino;
+    m_checked = true;
     m_owner = getpid();
-    const fs::path logPath = fs::path(path) += "-wal";
-    m_hasLog = stat(logPath.c_str(), &st) == 0;
-    m_logDevice = st.st_dev;
-    m_logInode = st.st_ino;
     return SQLITE_OK;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
-// The process's one connection to registry.db, shared by every settings call and guarded by
-// its mutex. It follows the home: it is opened lazily, and opened again when configDir()
-// changes or the file at the path is no longer the one it has open (deleted or replaced).
-// A file that is not a database is renamed aside, kept, and a fresh store started.
+// The process's connection to registry.db, shared by every settings call and guarded by its
+// mutex. It is opened for one call and closed at its end, so it always finds the store of the
+// current configDir() and the file now at its path, and another process (a second program
+// start, a helper tool) waits at most for one call. A file that is not a database is renamed
+// aside, kept, and a fresh store started.
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <filesystem>
@@ -18,30 +20,41 @@ public:
     std::mutex& mutex() { return m_mutex; }
 
     // [caller holds mutex()] The connection for the current home, or null when the store
-    // cannot be opened now (the next call tries again).
+    // cannot be opened now (the next call tries again). It holds the store to itself, so
+    // every settings call ends with release().
     sqlite3* get();
-    // [caller holds mutex()] Closes the connection; the next get() opens it again and checks
-    // the file afresh.
+    // [caller holds mutex()] Closes the connection, letting other processes at the store;
+    // the next get() opens it again.
+    void release();
+    // [caller holds mutex()] Closes the connection and forgets the file: the next get()
+    // checks it afresh.
     void close();
     // [caller holds mutex()] A one-line notice about the store itself, once; empty if none.
     std::string takeNotice();
 
 private:
-    bool isStillOurFile(const std::filesystem::path& path) const;
-    void forgetStaleFile();
+    // What tells one state of a file from another without reading it.
+    struct FileStamp {
+        dev_t device;
+        ino_t inode;
+        off_t size;
+        time_t modified;
+        long modifiedNs;
+        time_t changed;
+        long changedNs;
+        static FileStamp of(const struct stat& st);
+        bool operator==(const FileStamp&) const = default;
+    };
+
     int tryOpen(const std::filesystem::path& path);
     bool moveAside(const std::filesystem::path& path);
 
     std::mutex m_mutex;
     sqlite3* m_db = nullptr;
     std::filesystem::path m_path;
-    dev_t m_device = 0;
-    ino_t m_inode = 0;
-    // The write-ahead log the connection works with, to recognise it once the database file
-    // beside it has been replaced.
-    bool m_hasLog = false;
-    dev_t m_logDevice = 0;
-    ino_t m_logInode = 0;
+    // The file that last passed the structural check, as this process left it.
+    bool m_checked = false;
+    FileStamp m_checkedFile{};
     pid_t m_owner = 0;
     std::string m_notice;
 };

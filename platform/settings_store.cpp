@@ -5,12 +5,18 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 
 namespace klv::platform {
 namespace {
 
 std::atomic<DiagnosticSink> g_sink{nullptr};
+
+// How long a call waits for another process that holds the store, and how often it looks.
+constexpr std::chrono::milliseconds kBusyWait{5000};
+constexpr std::chrono::milliseconds kBusyRetry{10};
 
 struct Outcome {
     RegResult result;
@@ -96,17 +102,26 @@ int64_t rootColumn(uint32_t root) {
     return static_cast<int64_t>(root);
 }
 
-// Runs op on the open store. A failure that says the file itself is broken, deleted or
-// replaced closes the connection and runs op once more on a freshly opened and checked file.
-// Notices about the store go to the sink after the lock is released, so a sink that logs, or
-// even reads settings, cannot dead-lock.
+bool isBusy(int rc) {
+    const int primary = rc & 0xff;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+}
+
+// Runs op on the store, opened for this call alone. A failure that says the file itself is
+// broken, deleted or replaced runs op once more on a freshly opened and checked file. Another
+// process holding the store makes the call wait, briefly, until it lets go. Notices about the
+// store go to the sink after the lock is released, so a sink that logs, or even reads
+// settings, cannot dead-lock.
 template <class Op> RegResult withStore(RegResult unavailable, Op op) {
+    using Clock = std::chrono::steady_clock;
     SettingsConnection& connection = settingsConnection();
     RegResult result = unavailable;
     std::string notice;
     {
         std::lock_guard lock(connection.mutex());
-        for (int attempt = 0; attempt < 2; ++attempt) {
+        const Clock::time_point giveUp = Clock::now() + kBusyWait;
+        bool retriedFileError = false;
+        for (;;) {
             sqlite3* db = connection.get();
             if (!db) {
                 result = unavailable;
@@ -114,9 +129,24 @@ template <class Op> RegResult withStore(RegResult unavailable, Op op) {
             }
             const Outcome outcome = op(db);
             result = outcome.result;
-            if (outcome.rc == SQLITE_OK || !isStoreFileError(outcome.rc))
+            if (outcome.rc == SQLITE_OK) {
+                connection.release();
                 break;
+            }
+            if (isBusy(outcome.rc) && Clock::now() < giveUp) {
+                // Another process took the store between our open and our first access; the
+                // open's own busy wait does not cover that step.
+                connection.release();
+                std::this_thread::sleep_for(kBusyRetry);
+                continue;
+            }
+            if (isStoreFileError(outcome.rc) && !retriedFileError) {
+                retriedFileError = true;
+                connection.close();
+                continue;
+            }
             connection.close();
+            break;
         }
         notice = connection.takeNotice();
     }

@@ -191,7 +191,7 @@ protected:
     }
 };
 
-TEST_F(WholeStoreReadOnly, DISABLED_FailsWithoutACrash) {
+TEST_F(WholeStoreReadOnly, FailsWithoutACrash) {
     ASSERT_EQ(klvSetReg("Settings", "Before", "old", 3), 0);
     bool done = true;
     for (const auto& entry : fs::directory_iterator(m_home))
