@@ -44,6 +44,9 @@ MainWindow::MainWindow(ProgramState& state, QWidget* parent) : QMainWindow(paren
 }
 
 MainWindow::~MainWindow() {
+    // The navigator saves its queues and reports itself closed through the desk as it goes, so
+    // it goes while this window is still whole, not later among the child widgets.
+    delete m_navigator.data();
     qApp->removeEventFilter(this);
     featureLock().setLockChanged({});
     if (messageTarget() == this)
