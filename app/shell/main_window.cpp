@@ -47,6 +47,15 @@ MainWindow::~MainWindow() {
     // The navigator saves its queues and reports itself closed through the desk as it goes, so
     // it goes while this window is still whole, not later among the child widgets.
     delete m_navigator.data();
+    // The same for the lines, the master section and the crossfader: they reach the desk (the
+    // crossfader's lines, the other lines' sides) while they go.
+    for (LineControl* each : m_lines)
+        delete widgetOf(each);
+    m_lines.clear();
+    delete widgetOf(m_master);
+    m_master = nullptr;
+    delete widgetOf(m_crossFader);
+    m_crossFader = nullptr;
     qApp->removeEventFilter(this);
     featureLock().setLockChanged({});
     if (messageTarget() == this)
