@@ -62,8 +62,9 @@ TEST(EqFileSongNames, LineEndsInAPathAreRefusedAndOtherSongsKeepTheirLevels) {
         auto again = levelsOf(c.song);
         for (int b = 0; b < kSongEqBands; ++b)
             EXPECT_EQ(again->songEq[b].load(), c.stored ? slot->songEq[b].load() : 0.0f);
-        if (!c.stored)
+        if (!c.stored) {
             EXPECT_EQ(readFile(engine::songEqFile()), kStored);
+        }
     }
 }
 
