@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <ctime>
@@ -18,8 +19,6 @@ namespace klv::platform {
 namespace {
 
 constexpr const char* kFileName = "registry.db";
-// Another process (a second program start, a test's child) may hold the write lock briefly.
-constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE IF NOT EXISTS keys(
@@ -81,6 +80,32 @@ bool renameNoReplace(const fs::path& from, const fs::path& to, bool& targetTaken
     return rename(from.c_str(), to.c_str()) == 0;
 }
 
+// True when the store cannot be written at all (a read-only file system, an immutable file)
+// and has no write-ahead log beside it, so the file alone holds every committed value.
+bool isFrozen(const fs::path& path) {
+    if (access(path.c_str(), W_OK) == 0 || (errno != EROFS && errno != EPERM && errno != EACCES))
+        return false;
+    struct stat st {};
+    const fs::path logPath = fs::path(path) += "-wal";
+    return stat(path.c_str(), &st) == 0 && stat(logPath.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+std::string uriPath(std::string_view path) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string uri;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || std::string_view("/._-~").find(c) != std::string_view::npos) {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += kHex[byte >> 4];
+            uri += kHex[byte & 0xf];
+        }
+    }
+    return uri;
+}
+
 } // namespace
 
 SettingsConnection::FileStamp SettingsConnection::FileStamp::of(const struct stat& st) {
@@ -97,12 +122,17 @@ sqlite3* SettingsConnection::get() {
     }
     if (m_db && path != m_path)
         release();
-    if (m_db)
+    if (m_db) {
+        m_openResult = SQLITE_OK;
         return m_db;
+    }
 
     int rc = tryOpen(path);
     if (isNotADatabase(rc) && moveAside(path))
         rc = tryOpen(path);
+    if (rc != SQLITE_OK && isFrozen(path))
+        rc = openFrozen(path);
+    m_openResult = rc;
     return rc == SQLITE_OK ? m_db : nullptr;
 }
 
@@ -148,7 +178,10 @@ int SettingsConnection::tryOpen(const fs::path& path) {
         sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
+        // No busy handler: a connection waiting inside SQLite keeps the locks it already
+        // has, and two processes each holding a shared lock while waiting for the other's
+        // would both wait out the whole timeout. The caller waits instead, with the
+        // connection closed (see withStore()).
         // Set before the first access, so that the write-ahead log's index lives in this
         // connection's memory instead of a shared mapping of the "-shm" file: a mapped file
         // that turns read-only under the program (a file system remounted read-only after an
@@ -183,6 +216,27 @@ int SettingsConnection::tryOpen(const fs::path& path) {
     m_db = db;
     m_path = path;
     m_checked = true;
+    m_owner = getpid();
+    return SQLITE_OK;
+}
+
+int SettingsConnection::openFrozen(const fs::path& path) {
+    // Nothing can change the file, so it is read as it is, without a log and without locks
+    // (which would need write access). Writes through this connection fail.
+    sqlite3* db = nullptr;
+    const std::string uri = "file:" + uriPath(path.string()) + "?immutable=1";
+    int rc = sqlite3_open_v2(uri.c_str(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_extended_result_codes(db, 1);
+        rc = quickCheck(db);
+    }
+    if (rc != SQLITE_OK) {
+        sqlite3_close_v2(db);
+        return rc;
+    }
+    m_db = db;
+    m_path = path;
+    m_checked = false;
     m_owner = getpid();
     return SQLITE_OK;
 }

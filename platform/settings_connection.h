@@ -3,7 +3,8 @@
 // mutex. It is opened for one call and closed at its end, so it always finds the store of the
 // current configDir() and the file now at its path, and another process (a second program
 // start, a helper tool) waits at most for one call. A file that is not a database is renamed
-// aside, kept, and a fresh store started.
+// aside, kept, and a fresh store started. A store that nothing can write any more (its file
+// system remounted read-only) is still read.
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -23,6 +24,8 @@ public:
     // cannot be opened now (the next call tries again). It holds the store to itself, so
     // every settings call ends with release().
     sqlite3* get();
+    // [caller holds mutex()] Why the last get() gave null.
+    int openResult() const { return m_openResult; }
     // [caller holds mutex()] Closes the connection, letting other processes at the store;
     // the next get() opens it again.
     void release();
@@ -47,6 +50,8 @@ private:
     };
 
     int tryOpen(const std::filesystem::path& path);
+    // Opens a store that nothing can write, for reading only.
+    int openFrozen(const std::filesystem::path& path);
     bool moveAside(const std::filesystem::path& path);
 
     std::mutex m_mutex;
@@ -56,6 +61,7 @@ private:
     bool m_checked = false;
     FileStamp m_checkedFile{};
     pid_t m_owner = 0;
+    int m_openResult = SQLITE_OK;
     std::string m_notice;
 };
 

@@ -16,7 +16,7 @@ std::atomic<DiagnosticSink> g_sink{nullptr};
 
 // How long a call waits for another process that holds the store, and how often it looks.
 constexpr std::chrono::milliseconds kBusyWait{5000};
-constexpr std::chrono::milliseconds kBusyRetry{10};
+constexpr std::chrono::milliseconds kBusyRetry{1};
 
 struct Outcome {
     RegResult result;
@@ -123,23 +123,21 @@ template <class Op> RegResult withStore(RegResult unavailable, Op op) {
         bool retriedFileError = false;
         for (;;) {
             sqlite3* db = connection.get();
-            if (!db) {
-                result = unavailable;
-                break;
-            }
-            const Outcome outcome = op(db);
-            result = outcome.result;
+            const Outcome outcome = db ? op(db) : failed(connection.openResult());
+            result = db ? outcome.result : unavailable;
             if (outcome.rc == SQLITE_OK) {
                 connection.release();
                 break;
             }
             if (isBusy(outcome.rc) && Clock::now() < giveUp) {
-                // Another process took the store between our open and our first access; the
-                // open's own busy wait does not cover that step.
+                // Another process holds the store, or took it between our open and our first
+                // access (a step SQLite's own busy wait does not cover): wait for it.
                 connection.release();
                 std::this_thread::sleep_for(kBusyRetry);
                 continue;
             }
+            if (!db)
+                break;
             if (isStoreFileError(outcome.rc) && !retriedFileError) {
                 retriedFileError = true;
                 connection.close();

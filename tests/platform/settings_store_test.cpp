@@ -7,8 +7,10 @@
 
 #include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -235,7 +237,7 @@ TEST_F(SettingsStoreTest, WritesAreVisibleAtOnceToAnotherProcess) {
         _exit(0);
     }
     close(toChild[0]);
-    // The parent's connection is open (and stays open) while the child works.
+    // The parent has used the store just before the child starts on it.
     ASSERT_EQ(put(kSettings, "From Parent", "hello child"), RegResult::Ok);
     ASSERT_EQ(::write(toChild[1], "g", 1), 1);
     close(toChild[1]);
@@ -244,6 +246,42 @@ TEST_F(SettingsStoreTest, WritesAreVisibleAtOnceToAnotherProcess) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(get(kSettings, "From Child"), (Read{RegResult::Ok, bytes("hello parent")}));
+}
+
+// Two processes on one home at the same time (a second program start, a helper tool): neither
+// locks the other out, whatever the timing.
+TEST_F(SettingsStoreTest, TwoProcessesWriteAndReadAtOnce) {
+    constexpr int kRounds = 150;
+    ASSERT_EQ(put(kSettings, "Start", "1"), RegResult::Ok);
+    // Each side counts its own failed calls; the child reports its count as its exit code.
+    auto work = [](const char* side) {
+        int failures = 0;
+        const std::string name = std::string("From ") + side;
+        const std::string other = side == std::string_view("Parent") ? "From Child" : "From Parent";
+        for (int i = 0; i < kRounds; ++i) {
+            const std::string text = name + " " + std::to_string(i);
+            if (put(kSettings, name, text) != RegResult::Ok)
+                ++failures;
+            if (get(kSettings, name) != Read{RegResult::Ok, bytes(text)})
+                ++failures;
+            const RegResult seen = get(kSettings, other).result;
+            if (seen != RegResult::Ok && seen != RegResult::NoValue)
+                ++failures;
+        }
+        return failures;
+    };
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0)
+        _exit(std::min(work("Child"), 100));
+    EXPECT_EQ(work("Parent"), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "failed calls in the child";
+    const std::string last = " " + std::to_string(kRounds - 1);
+    EXPECT_EQ(get(kSettings, "From Child"), (Read{RegResult::Ok, bytes("From Child" + last)}));
+    EXPECT_EQ(get(kSettings, "From Parent"), (Read{RegResult::Ok, bytes("From Parent" + last)}));
 }
 
 TEST_F(SettingsStoreTest, ManyThreadsWriteAndReadAtOnce) {
