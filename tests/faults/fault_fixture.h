@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/wave_test_backend.h"
 #include "tests/engine/core/core_test_util.h"
+#include "tests/engine/core/transport_test_util.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -28,33 +29,6 @@
 #include <vector>
 
 namespace klv::test::fault {
-
-inline std::filesystem::path fixture(const char* name) {
-    return std::filesystem::path(KLV_FIXTURE_DIR) / name;
-}
-
-// Waits for something the engine's threads bring about. The deadline only keeps a broken
-// engine from hanging the test; nothing depends on how long the wait takes.
-inline bool eventually(const std::function<bool()>& condition, uint32_t deadlineMs = 30000) {
-    const uint32_t start = platform::tickCount();
-    while (!condition()) {
-        if (platform::tickCount() - start > deadlineMs)
-            return false;
-        platform::sleepMs(2);
-    }
-    return true;
-}
-
-inline size_t countOccurrences(const std::string& text, const std::string& part) {
-    size_t count = 0;
-    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
-}
-
-inline std::string logText() {
-    return readFile(engine::logPath());
-}
 
 // A 16-bit stereo 44100 Hz WAV file whose every sample is level: on the device each of its
 // frames comes out as one known value, so the frames of the file that were played can be

@@ -28,7 +28,7 @@ inline std::filesystem::path fixture(const char* name) {
 
 // Waits for a condition the line's threads bring about. The deadline only keeps a broken
 // engine from hanging the test; nothing depends on how long the wait takes.
-inline bool eventually(const std::function<bool()>& condition, uint32_t deadlineMs = 20000) {
+inline bool eventually(const std::function<bool()>& condition, uint32_t deadlineMs = 30000) {
     const uint32_t start = platform::tickCount();
     while (!condition()) {
         if (platform::tickCount() - start > deadlineMs)
