@@ -52,7 +52,6 @@ private:
     int m_fd = -1;
     int m_error = 0;
     bool m_eof = false;
-    bool m_started = false;
     bool m_hadBom = false;
     std::vector<char> m_chunk;
     size_t m_pos = 0;
