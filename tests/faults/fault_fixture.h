@@ -182,20 +182,8 @@ protected:
         return path.string();
     }
 
-    std::vector<std::string> userMessages() {
-        std::vector<std::string> texts;
-        for (const auto& message : m_windows->messages()) {
-            if (message.msg == KLV_MSG_USER_MESSAGE)
-                texts.push_back(message.text);
-        }
-        return texts;
-    }
-    std::vector<std::string> boxes() {
-        std::vector<std::string> texts;
-        for (const auto& box : m_windows->boxes())
-            texts.push_back(box.text);
-        return texts;
-    }
+    std::vector<std::string> userMessages() const { return m_windows.userMessages(); }
+    std::vector<std::string> boxes() const { return m_windows.boxes(); }
 
     static constexpr KlvWindow kOwner = 0x4242;
     ScopedWindowSystem m_windows;

@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers shared by the engine core tests.
 
+#include "klv3.h"
 #include "platform/headless_window_system.h"
 #include "platform/window_system.h"
 
@@ -8,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace klv::test {
 
@@ -30,6 +32,22 @@ public:
     ScopedWindowSystem& operator=(const ScopedWindowSystem&) = delete;
     platform::HeadlessWindowSystem* operator->() { return &m_system; }
     platform::HeadlessWindowSystem& get() { return m_system; }
+
+    // The texts of the user messages posted so far, and of the boxes shown.
+    std::vector<std::string> userMessages() const {
+        std::vector<std::string> texts;
+        for (const auto& message : m_system.messages()) {
+            if (message.msg == KLV_MSG_USER_MESSAGE)
+                texts.push_back(message.text);
+        }
+        return texts;
+    }
+    std::vector<std::string> boxes() const {
+        std::vector<std::string> texts;
+        for (const auto& box : m_system.boxes())
+            texts.push_back(box.text);
+        return texts;
+    }
 
 private:
     platform::HeadlessWindowSystem m_system;

@@ -128,20 +128,8 @@ protected:
     }
     void TearDown() override { engine::setOwnerWindow(0); }
 
-    std::vector<std::string> userMessages() {
-        std::vector<std::string> texts;
-        for (const auto& message : m_windows->messages()) {
-            if (message.msg == KLV_MSG_USER_MESSAGE)
-                texts.push_back(message.text);
-        }
-        return texts;
-    }
-    std::vector<std::string> boxes() {
-        std::vector<std::string> texts;
-        for (const auto& box : m_windows->boxes())
-            texts.push_back(box.text);
-        return texts;
-    }
+    std::vector<std::string> userMessages() const { return m_windows.userMessages(); }
+    std::vector<std::string> boxes() const { return m_windows.boxes(); }
     // A file in the test's folder with the given bytes, or a copy of a fixture.
     std::string place(const std::string& name, const std::string& bytes) {
         const auto path = m_dir.path() / name;
