@@ -121,8 +121,9 @@ bool readProfileSection(const std::filesystem::path& path, std::string_view sect
     LineReader reader(kProfileLineLimit);
     if (!reader.open(path))
         return false;
-    // The keys before the first header form the section without a name.
-    bool inSection = section.empty();
+    // The keys before the first header form the section without a name (or one of spaces, as
+    // the writer also puts such keys there).
+    bool inSection = trim(section).empty();
     LineReader::Line line;
     while (reader.next(line)) {
         if (line.overlong) {

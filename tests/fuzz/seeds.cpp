@@ -165,6 +165,8 @@ void songEqSeeds() {
     write("song_eq_file", "sections", b);
     write("song_eq_file", "bom",
           withPrefix(0, text("\xEF\xBB\xBF[/music/a.mp3]\nEQ 4=2147483647\n")));
+    // A name of blanks only: its levels go before the first section and are read from there.
+    write("song_eq_file", "blank_name", withPrefix(2, text(" \tEQ 1=4\r\n[a]\r\nEQ 1=1\r\n")));
 }
 
 void id3Seeds(const fs::path& fixtures) {

@@ -116,6 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"first_section_wins", "[s]\nj=1\n[S]\nk=2\n", "s", "k", nullptr},
         ReadCase{"key_in_other_section", "[a]\nk=1\n[b]\nj=2\n", "b", "k", nullptr},
         ReadCase{"keys_before_first_section", "k=top\n[a]\nk=1\n", "", "k", "top"},
+        ReadCase{"section_of_spaces_is_the_keys_before_first", "k=top\n[a]\nk=1\n", " \t", "k",
+                 "top"},
         ReadCase{"path_with_bracket_as_section", "[/m/[2005] a.mp3]\nEQ 1=6\n", "/m/[2005] a.mp3",
                  "eq 1", "6"},
         ReadCase{"comment_is_no_key", "[s]\n;k=1\n", "s", ";k", nullptr},
