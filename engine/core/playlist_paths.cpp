@@ -1,6 +1,7 @@
 #include "engine/core/playlist_paths.h"
 
 #include "engine/core/log.h"
+#include "klv3.h"
 
 #include <algorithm>
 
@@ -46,6 +47,18 @@ void fixUpListedPath(std::string& path) {
         path.resize(lf);
         logEntry("Fixed NL");
     }
+}
+
+std::optional<std::string> listedItem(std::string_view folder, std::string_view line) {
+    if (line.find('\0') != std::string_view::npos)
+        return std::nullopt;
+    std::string item = resolveListedPath(folder, line);
+    fixUpListedPath(item);
+    if (item.size() > KLV_PATH_BUFFER - 1) {
+        logEntry("Playlist entry too long for a path, skipped: %.*s...", 64, item.c_str());
+        return std::nullopt;
+    }
+    return item;
 }
 
 std::string relativeForm(std::string_view folder, std::string_view item) {

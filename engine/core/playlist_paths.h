@@ -2,6 +2,7 @@
 // Paths inside playlist files: how a listed line becomes a path, how a path is written back,
 // and the fix-up that lets lists written on Windows (backslashes) load here.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,12 @@ std::string resolveListedPath(std::string_view folder, std::string_view line);
 // Turns each "\" into "/" (logging "Fixed Slash" for each), then cuts the path at a carriage
 // return ("Fixed CR") or line feed ("Fixed NL").
 void fixUpListedPath(std::string& path);
+
+// The item a line of a playlist file names: resolved, then fixed up. Nothing when it holds a
+// zero byte or is longer than the KLV_PATH_BUFFER − 1 bytes a path is handed out in: the
+// program would receive it cut short, open another file or none, and never find it in its
+// list again.
+std::optional<std::string> listedItem(std::string_view folder, std::string_view line);
 
 // How an item is written into a list in folder: relative when it lies inside the folder or
 // its subfolders, otherwise unchanged; reading the line back yields the item. The comparison

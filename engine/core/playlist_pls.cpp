@@ -56,14 +56,8 @@ bool readPlsList(const std::string& path, std::string_view folder,
             logEntry("Playlist cut at %zu entries: %s", kMaxPlaylistItems, path.c_str());
             break;
         }
-        // A value with a zero byte is binary data, never a path (as in text lists): the program
-        // would see the path cut at the zero and never find it in the list again.
-        const std::string_view value = entry.second.substr(0, kMaxValueLength);
-        if (value.find('\0') != std::string_view::npos)
-            continue;
-        std::string item = resolveListedPath(folder, value);
-        fixUpListedPath(item);
-        items.push_back(std::move(item));
+        if (auto item = listedItem(folder, entry.second.substr(0, kMaxValueLength)))
+            items.push_back(std::move(*item));
     }
     return true;
 }

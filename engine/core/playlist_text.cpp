@@ -22,18 +22,15 @@ bool readTextList(const std::string& path, std::string_view folder,
         return false;
     platform::LineReader::Line line;
     while (reader.next(line)) {
-        // Comment and information lines of extended M3U files contain "#"; a line with a zero
-        // byte is binary data, never a path.
-        if (line.overlong || line.text.empty() ||
-            line.text.find_first_of(std::string_view("#\0", 2)) != std::string_view::npos)
+        // Comment and information lines of extended M3U files contain "#".
+        if (line.overlong || line.text.empty() || line.text.find('#') != std::string_view::npos)
             continue;
         if (items.size() >= kMaxPlaylistItems) {
             logEntry("Playlist cut at %zu entries: %s", kMaxPlaylistItems, path.c_str());
             break;
         }
-        std::string item = resolveListedPath(folder, line.text);
-        fixUpListedPath(item);
-        items.push_back(std::move(item));
+        if (auto item = listedItem(folder, line.text))
+            items.push_back(std::move(*item));
     }
     if (reader.error() != 0) {
         errno = reader.error();

@@ -152,6 +152,8 @@ void playlistSeeds() {
     write("playlist", "pls_bom",
           withPrefix(3, text("\xEF\xBB\xBF[Playlist]\nnumberofentries=2\n"
                              "file2=x.mp3\nfile1 = y.mp3 \n")));
+    // A name that fits a line but not a path once the list's folder is put in front.
+    write("playlist", "long_relative", withPrefix(1, text(std::string(250, 'r') + "\r\n")));
 }
 
 void songEqSeeds() {
