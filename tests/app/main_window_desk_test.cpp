@@ -13,6 +13,7 @@
 #include "app/shell/startup.h"
 #include "app/shell/startup_plugins.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/desk_run_test.h"
 
 #include <QListWidget>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 namespace klv::app {
 namespace {
@@ -28,39 +30,15 @@ namespace {
 using platform::kIdNo;
 using platform::kIdYes;
 
-class MainWindowDeskTest : public testing::Test {
+class MainWindowDeskTest : public DeskRunTest {
 protected:
-    void SetUp() override { test::clearStartupSettings(); }
-    void TearDown() override { endRun(); }
-
     void start(int32_t numLines = 6, int32_t confirmExit = 2, QStringList arguments = {}) {
-        OptionsRecord record;
-        assignDefaultOptions(record);
-        record.NumLines = numLines;
-        record.ConfirmExit = confirmExit;
-        klvSaveOptions(&record);
-        main = std::make_unique<MainWindow>(state);
-        main->setMonitorRect([] { return QRect(0, 0, 1024, 768); });
-        StartupProviders providers = StartupProviders::system();
-        providers.deviceCount = [] { return 2u; };
-        providers.screenWidth = [] { return 1024; };
-        providers.arguments = [arguments] { return arguments; };
-        startup = std::make_unique<Startup>(*main, providers);
-        ASSERT_EQ(startup->run(), Startup::Outcome::Running);
+        DeskStart how;
+        how.numLines = numLines;
+        how.confirmExit = confirmExit;
+        how.arguments = std::move(arguments);
+        startDesk(how);
     }
-
-    void endRun() {
-        if (main && main->isVisible())
-            main->closeWithoutQuestion();
-        startup.reset();
-        main.reset();
-        state = ProgramState{};
-    }
-
-    test::ScopedHeadless windows;
-    ProgramState state;
-    std::unique_ptr<MainWindow> main;
-    std::unique_ptr<Startup> startup;
 };
 
 TEST_F(MainWindowDeskTest, WindowIsSizedForItsLinesWithTheStatusBarBesideTheCrossfader) {

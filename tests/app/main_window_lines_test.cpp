@@ -12,6 +12,7 @@
 #include "app/shell/registry_text.h"
 #include "app/shell/startup.h"
 #include "tests/app/app_test_support.h"
+#include "tests/app/desk_run_test.h"
 #include "tests/app/master_audio_support.h"
 #include "tests/support/temp_home.h"
 
@@ -40,49 +41,23 @@ QString testWav(const char* name, int seconds = 20) {
     return QString::fromStdString(path.string());
 }
 
-class MainWindowLinesTest : public testing::Test {
+class MainWindowLinesTest : public DeskRunTest {
 protected:
     void SetUp() override {
-        test::clearStartupSettings();
+        DeskRunTest::SetUp();
         setRegText("Settings", "Navigator", "0");
     }
-    void TearDown() override { endRun(); }
 
-    // A start as the program runs it; stored: whether options are stored (else a first run).
+    // stored: whether options are stored (else a first run).
     void start(int32_t numLines = 6, bool stored = true, int32_t confirmExit = 2) {
-        if (stored) {
-            OptionsRecord record;
-            assignDefaultOptions(record);
-            record.NumLines = numLines;
-            record.ConfirmExit = confirmExit;
-            klvSaveOptions(&record);
-        }
-        main = std::make_unique<MainWindow>(state);
-        main->setMonitorRect([] { return QRect(0, 0, 1024, 768); });
-        StartupProviders providers = StartupProviders::system();
-        providers.deviceCount = [] { return 2u; };
-        providers.screenWidth = [] { return 1024; };
-        providers.arguments = [] { return QStringList(); };
-        providers.introFile = [this] { return intro; };
-        startup = std::make_unique<Startup>(*main, providers);
-        ASSERT_EQ(startup->run(), Startup::Outcome::Running);
-    }
-
-    void endRun() {
-        if (main && main->isVisible())
-            main->closeWithoutQuestion();
-        startup.reset();
-        main.reset();
-        state = ProgramState{};
+        DeskStart how;
+        how.numLines = numLines;
+        how.confirmExit = confirmExit;
+        how.stored = stored;
+        startDesk(how);
     }
 
     LineControl& line(int n) { return *main->line(n); }
-
-    test::ScopedHeadless windows;
-    ProgramState state;
-    std::unique_ptr<MainWindow> main;
-    std::unique_ptr<Startup> startup;
-    std::filesystem::path intro = KLV_INTRO_PATH;
 };
 
 TEST_F(MainWindowLinesTest, UpdateMakesAndRemovesLinesInOrderAfterTheirCleanUp) {
