@@ -117,6 +117,13 @@ protected:
         return klvGetReg("Settings", name, buffer, size);
     }
 
+    // A two-second file looping on a line, so the music goes on through the store's fault.
+    void playLoopingLine(Line& line) {
+        line.h.loop = 1;
+        ASSERT_EQ(klvOpen(&line.h, place("a.wav", constantWav(2 * 44100, kLevel)).c_str()), 0);
+        ASSERT_EQ(klvPause(&line.h), 0);
+    }
+
     fs::path m_home;
     std::string m_previous;
 };
@@ -134,9 +141,7 @@ TEST_P(StoreFaults, WritesLandOrFailAndNeverClaimSuccessForALostValue) {
     ASSERT_EQ(klvStartAudio(), 0);
     DevicePlayer device;
     Line line;
-    line.h.loop = 1;
-    ASSERT_EQ(klvOpen(&line.h, place("a.wav", constantWav(2 * 44100, kLevel)).c_str()), 0);
-    ASSERT_EQ(klvPause(&line.h), 0);
+    ASSERT_NO_FATAL_FAILURE(playLoopingLine(line));
 
     ASSERT_EQ(klvSetReg("Settings", "Before", "old", 3), 0);
     OptionsRecord saved{};
@@ -204,9 +209,7 @@ TEST_F(WholeStoreReadOnly, WritesFailWithoutACrashAndTheMusicGoesOn) {
     ASSERT_EQ(klvStartAudio(), 0);
     DevicePlayer device;
     Line line;
-    line.h.loop = 1;
-    ASSERT_EQ(klvOpen(&line.h, place("a.wav", constantWav(2 * 44100, kLevel)).c_str()), 0);
-    ASSERT_EQ(klvPause(&line.h), 0);
+    ASSERT_NO_FATAL_FAILURE(playLoopingLine(line));
     ASSERT_EQ(klvSetReg("Settings", "Before", "old", 3), 0);
     char buffer[8];
     ASSERT_EQ(klvGetReg("Settings", "Before", buffer, sizeof buffer), 3);
