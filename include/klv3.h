@@ -22,6 +22,9 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* KlvWindow and the root keys of the settings store (KLV_HKEY_*). */
+#include "klv_types.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -35,19 +38,12 @@ extern "C" {
 /* The version the program demands of the library. */
 #define KLV_DLL_VERSION 3401
 
-/* Opaque window handle and device context. */
-typedef intptr_t KlvWindow;
+/* Opaque device context (window handles are KlvWindow). */
 typedef intptr_t KlvDC;
 
 /* Window message carrying a UserMessage* as wParam (lParam 0), sent to the owner window. */
 #define KLV_WM_USER 0x0400
 #define KLV_MSG_USER_MESSAGE (KLV_WM_USER + 1)
-
-/* Root keys of the settings store, with the registry's numeric values. */
-#define KLV_HKEY_CLASSES_ROOT 0x80000000u
-#define KLV_HKEY_CURRENT_USER 0x80000001u
-#define KLV_HKEY_LOCAL_MACHINE 0x80000002u
-#define KLV_HKEY_USERS 0x80000003u
 
 /* Application key; the subkey given to klvGetReg/klvSetReg/klvDelReg is appended. */
 #define KLV_APP_KEY "Software\\Quellwerk\\Kelvara 3.1\\"

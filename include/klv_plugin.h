@@ -62,6 +62,8 @@
 
 #include <stdint.h>
 
+/* KlvWindow and the root keys of the settings store (KLV_HKEY_*). */
+#include "klv_types.h"
 /* Dialog templates: KlvDialogTemplate, KlvDialogControl, KlvDialogProc, the notifications and
  * the control calls klvCreateDialog, klvDialogSetTrackbarRange, ... (in libklvplatform). */
 #include "platform/dialog_template.h"
@@ -69,9 +71,6 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
-
-/* An opaque window handle (the owner or parent of a plug-in's windows); 0 means none. */
-typedef intptr_t KlvWindow;
 
 #define KLV_PLUGIN_EXPORT __attribute__((visibility("default")))
 
@@ -127,8 +126,8 @@ typedef intptr_t (*KlvPluginSettingsFn)(KlvWindow parent);
 /* Settings store. Keys are paths with backslashes under a root key, e.g.
  * KLV_HKEY_LOCAL_MACHINE and "Software\\Vendor\\My Plugin 1.0\\Default"; key and value names
  * are matched without regard to case. Every write is committed at once. */
-#define KLV_HOST_HKEY_CURRENT_USER 0x80000001u
-#define KLV_HOST_HKEY_LOCAL_MACHINE 0x80000002u
+#define KLV_HOST_HKEY_CURRENT_USER KLV_HKEY_CURRENT_USER
+#define KLV_HOST_HKEY_LOCAL_MACHINE KLV_HKEY_LOCAL_MACHINE
 #define KLV_REG_STRING 1
 #define KLV_REG_BINARY 3
 
