@@ -62,11 +62,11 @@
 
 #include <stdint.h>
 
-/* KlvWindow and the root keys of the settings store (KLV_HKEY_*). */
+/* KlvWindow, the root keys of the settings store (KLV_HKEY_*) and KLV_HOST_API. */
 #include "klv_types.h"
 /* Dialog templates: KlvDialogTemplate, KlvDialogControl, KlvDialogProc, the notifications and
  * the control calls klvCreateDialog, klvDialogSetTrackbarRange, ... (in libklvplatform). */
-#include "platform/dialog_template.h"
+#include "klv_dialog.h"
 
 #ifdef __cplusplus
 extern "C" {
@@ -135,13 +135,13 @@ typedef intptr_t (*KlvPluginSettingsFn)(KlvWindow parent);
  * the key does not exist, -2 when the value does not, -3 when the value is longer than size
  * (buffer untouched), -4 when the store cannot be read. type, when not null, receives
  * KLV_REG_STRING or KLV_REG_BINARY. */
-int32_t klvHostReadValue(uint32_t rootKey, const char* keyPath, const char* name, void* buffer,
-                         int32_t size, uint32_t* type);
+KLV_HOST_API int32_t klvHostReadValue(uint32_t rootKey, const char* keyPath, const char* name,
+                                      void* buffer, int32_t size, uint32_t* type);
 
 /* Writes size bytes of data as a value of the given type, creating the key when needed.
  * 0, or -1 when it could not be stored. */
-int32_t klvHostWriteValue(uint32_t rootKey, const char* keyPath, const char* name, uint32_t type,
-                          const void* data, int32_t size);
+KLV_HOST_API int32_t klvHostWriteValue(uint32_t rootKey, const char* keyPath, const char* name,
+                                       uint32_t type, const void* data, int32_t size);
 
 /* Message boxes: one button set, one icon. */
 #define KLV_HOST_MB_OK 0x0u
@@ -159,7 +159,8 @@ int32_t klvHostWriteValue(uint32_t rootKey, const char* keyPath, const char* nam
 
 /* Shows a modal box owned by owner (0: none) with UTF-8 text and caption and waits for the
  * user. Returns the answer. */
-int32_t klvHostMessageBox(KlvWindow owner, const char* text, const char* caption, uint32_t flags);
+KLV_HOST_API int32_t klvHostMessageBox(KlvWindow owner, const char* text, const char* caption,
+                                       uint32_t flags);
 
 #ifdef __cplusplus
 }

@@ -1,4 +1,4 @@
-// The C host calls of dialog_template.h, served by the registered window system.
+// The C host calls of klv_dialog.h, served by the registered window system.
 
 #include "platform/dialog_template.h"
 
@@ -12,7 +12,7 @@ using klv::platform::windowSystem;
 
 extern "C" {
 
-KlvDialog klvCreateDialog(intptr_t owner, const KlvDialogTemplate* dialogTemplate,
+KlvDialog klvCreateDialog(KlvWindow owner, const KlvDialogTemplate* dialogTemplate,
                           KlvDialogProc proc, void* userData) {
     if (!dialogTemplate || !proc || dialogTemplate->controlCount < 0 ||
         (dialogTemplate->controlCount > 0 && !dialogTemplate->controls))
