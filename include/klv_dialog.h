@@ -12,7 +12,9 @@
  *
  * Threads. [ui-thread] Every host call is made on the program's user-interface thread, which
  * is where dialog procedures run (klvShowSettings calls plugin_settings there). The procedure
- * may call any host call for its own dialog, klvDestroyDialog included.
+ * may call any host call for its own dialog, klvDestroyDialog included. The one exception is
+ * klvDestroyDialog from a plugin_uninit on the engine's housekeeping thread (klv_plugin.h):
+ * the window system serves it on the ui thread and the call returns once the dialog is gone.
  */
 #ifndef KLV_DIALOG_H
 #define KLV_DIALOG_H

@@ -37,8 +37,13 @@
  *
  * Threads
  * - [ui-thread]: the program's user-interface thread. plugin_info, plugin_init, plugin_about,
- *   plugin_settings and the dialog procedures run there (plugin_uninit also may run on the
- *   output thread, see the watchdog).
+ *   plugin_settings and the dialog procedures run there, and so does plugin_uninit unless the
+ *   overload watchdog took the plug-in out.
+ * - [housekeeping-thread]: the engine's housekeeping thread, where plugin_uninit runs after the
+ *   watchdog took the plug-in out, possibly while a dialog procedure of the plug-in runs on
+ *   the ui thread. klvDestroyDialog may be called from there: the window system serves it on
+ *   the ui thread and returns once the dialog is gone. plugin_uninit never runs on the output
+ *   thread.
  * - [audio-thread]: plugin_process runs on the engine's output thread, concurrently with the
  *   ui-thread functions. Values shared between the two (settings the dialog changes) must be
  *   single aligned 32-bit values or atomics: a change is picked up on a later frame.
@@ -48,9 +53,11 @@
  * The overload watchdog
  * The engine measures every plugin_process call in milliseconds. A call of at most 10 ms
  * lowers the plug-in's score by 1 (not below 0); a longer one raises it by 1, above 40 ms by
- * 2, above 80 ms by 4. A score above 50 unloads the plug-in (plugin_uninit is called, then the
- * library is unloaded, possibly on the output thread) and tells the user. A plug-in that is
- * slow now and then is never disabled; one that is slow in most blocks is.
+ * 2, above 80 ms by 4. A score above 50 takes the plug-in out: the output thread only stops
+ * passing blocks through it and leaves the rest to the engine's housekeeping thread, which
+ * removes it from the list, calls plugin_uninit, unloads the library and tells the user in a
+ * message box. None of that happens on the output thread. A plug-in that is slow now and then
+ * is never disabled; one that is slow in most blocks is.
  *
  * Floating point
  * The engine calls plugin_info and plugin_init with all floating-point exceptions masked and
@@ -87,8 +94,8 @@ extern "C" {
 KLV_PLUGIN_EXPORT int32_t plugin_init(int32_t frames, void* module, KlvWindow owner);
 
 /* Required. Called once just before the library is unloaded, after the last plugin_process
- * has returned: destroy your windows, free what you allocated. [ui-thread or the output
- * thread] */
+ * has returned: destroy your windows, free what you allocated. [ui-thread, or the housekeeping
+ * thread after the watchdog took the plug-in out; never the output thread] */
 KLV_PLUGIN_EXPORT void plugin_uninit(void);
 
 /* Required. [audio-thread] Processes one block in place: frames points to 1024 frames of two
