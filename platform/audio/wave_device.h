@@ -1,0 +1,123 @@
+#pragma once
+// What a wave back end implements: a list of devices and, per open device, a queue that its
+// own thread (sound server callback, pacing clock or test) drains in order.
+
+#include "platform/audio/wave_out.h"
+#include "platform/platform_api.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace klv::platform {
+
+// Single-producer single-consumer queue of header pointers. The device's owner pushes; the
+// device's draining side peeks and pops. Indices only grow; the slot of index i is i % size.
+class WaveQueue {
+public:
+    static constexpr uint32_t kCapacity = 64;
+
+    // [owner] false when full.
+    bool push(WaveHeader* header) {
+        const uint32_t write = m_write.load(std::memory_order_relaxed);
+        if (write - m_read.load(std::memory_order_acquire) >= kCapacity)
+            return false;
+        m_slots[write % kCapacity] = header;
+        m_write.store(write + 1, std::memory_order_release);
+        return true;
+    }
+
+    // [drain] The oldest queued header, or null.
+    WaveHeader* front() const {
+        const uint32_t read = m_read.load(std::memory_order_relaxed);
+        if (read == m_write.load(std::memory_order_acquire))
+            return nullptr;
+        return m_slots[read % kCapacity];
+    }
+
+    // [drain] Drops the oldest header (after front() returned it).
+    void pop() {
+        m_read.store(m_read.load(std::memory_order_relaxed) + 1, std::memory_order_release);
+    }
+
+    // [any] Number of queued headers; exact only on the draining side.
+    uint32_t size() const {
+        return m_write.load(std::memory_order_acquire) - m_read.load(std::memory_order_acquire);
+    }
+
+private:
+    std::array<WaveHeader*, kCapacity> m_slots{};
+    std::atomic<uint32_t> m_read{0};
+    std::atomic<uint32_t> m_write{0};
+};
+
+// [drain] Hands a header back to its owner: done, no longer queued. The release store lets the
+// owner that sees the flag also see that the device no longer reads the data.
+inline void markHeaderDone(WaveHeader& header) {
+    uint32_t flags = header.flags.load(std::memory_order_relaxed);
+    while (!header.flags.compare_exchange_weak(flags, (flags | kWhdrDone) & ~kWhdrInQueue,
+                                               std::memory_order_release,
+                                               std::memory_order_relaxed)) {
+    }
+}
+
+// [owner] Whether a header may be queued: prepared and not queued already (queuing it twice
+// would let the device play it twice while its owner refills it).
+inline uint32_t checkQueueable(const WaveHeader& header) {
+    const uint32_t flags = header.flags.load(std::memory_order_acquire);
+    if (!(flags & kWhdrPrepared))
+        return kWaveUnprepared;
+    if (flags & kWhdrInQueue)
+        return kWaveStillPlaying;
+    return kWaveOk;
+}
+
+// [owner] Marks a header queued and pushes it. The flags are set before the push so that the
+// draining side never sees a queued header without kWhdrInQueue; a full queue undoes them.
+inline uint32_t enqueueHeader(WaveQueue& queue, WaveHeader& header) {
+    if (const uint32_t refused = checkQueueable(header))
+        return refused;
+    const uint32_t before = header.flags.load(std::memory_order_relaxed);
+    header.flags.store((before & ~kWhdrDone) | kWhdrInQueue, std::memory_order_relaxed);
+    if (!queue.push(&header)) {
+        header.flags.store(before, std::memory_order_relaxed);
+        return kWaveNoMemory;
+    }
+    return kWaveOk;
+}
+
+// An open device. The free functions of wave_out.h check headers and flags; a device only
+// queues, drains and resets.
+class KLV_PLATFORM_API WaveOut {
+public:
+    virtual ~WaveOut() = default; // closes: hands queued headers back first
+    // [owner] Queue a header (checkQueueable first).
+    virtual uint32_t write(WaveHeader& header) = 0;
+    // [owner] Hand every queued header back marked done; keep the device open.
+    virtual uint32_t reset() = 0;
+};
+
+class KLV_PLATFORM_API WaveBackend {
+public:
+    virtual ~WaveBackend() = default;
+    virtual uint32_t deviceCount() = 0;
+    virtual bool deviceName(uint32_t id, std::string& name) = 0;
+    // kWaveOk and a device, or an error code.
+    virtual uint32_t open(uint32_t id, std::unique_ptr<WaveOut>& device) = 0;
+};
+
+// The process's back end, chosen from $KELVARA_AUDIO at the first call: "test" is the back end
+// a test program installed with installTestBackend (none installed: no devices).
+WaveBackend& waveBackend();
+
+// Makes backend the one "test" chooses. Call before the first device call; backend must
+// outlive every use. [thread-safe]
+KLV_PLATFORM_API void installTestBackend(WaveBackend& backend);
+
+// Each back end on its own, for tests that look at one regardless of $KELVARA_AUDIO.
+KLV_PLATFORM_API std::unique_ptr<WaveBackend> makePortAudioBackend();
+KLV_PLATFORM_API std::unique_ptr<WaveBackend> makeVirtualBackend();
+
+} // namespace klv::platform
