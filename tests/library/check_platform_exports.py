@@ -42,7 +42,8 @@ SPECIAL_PREFIXES = ("vtable for ", "VTT for ", "construction vtable for ", "type
                     "virtual thunk to ", "covariant return thunk to ", "reference temporary ")
 
 NAMESPACE = "klv::platform::"
-INTERNAL = re.compile(r"\bklv::platform::(?:\w+::)*\w*detail::|\(anonymous namespace\)")
+# A detail namespace (detail::, profile_detail::) or an anonymous one anywhere in the name.
+INTERNAL = re.compile(r"(?:^|::)\w*detail::|\{anonymous\}")
 
 
 def host_services(headers):
@@ -61,7 +62,8 @@ def host_services(headers):
 def defined_symbols(nm, library):
     """(kind, raw name, demangled name) of every defined dynamic symbol."""
     def run(*flags):
-        out = subprocess.run([nm, "-D", "--defined-only", *flags, library], check=True,
+        # -p keeps the symbol table's order, so that both listings pair up line by line.
+        out = subprocess.run([nm, "-D", "--defined-only", "-p", *flags, library], check=True,
                              capture_output=True, text=True).stdout
         rows = []
         for line in out.splitlines():
@@ -113,12 +115,15 @@ def without_template_arguments(text):
     return "".join(out)
 
 
-def in_namespace(entity):
-    """Whether the entity itself (not merely a template argument) is in klv::platform."""
-    head = without_template_arguments(entity).split("(", 1)[0].split()
+def entity_name(pretty):
+    """The qualified name of the entity itself, without template arguments and parameters:
+    "klv::platform::X::f" for "klv::platform::X::f(std::vector<int> const&) const",
+    "std::vector::_M_realloc_insert" for an instantiation over a klv::platform type."""
+    text = owner_of(pretty).replace("(anonymous namespace)", "{anonymous}")
+    words = without_template_arguments(text).split("(", 1)[0].split()
     # A template function's demangled name starts with its return type; the entity's own name
     # is the last word before the parameter list.
-    return bool(head) and head[-1].startswith(NAMESPACE)
+    return words[-1] if words else ""
 
 
 def judge(kind, name, pretty, services):
@@ -129,11 +134,12 @@ def judge(kind, name, pretty, services):
         if name in services:
             return None if kind == "T" else "host service exported as a non-function"
         return "C symbol that is no host service of the public headers"
-    if INTERNAL.search(pretty):
+    entity = entity_name(pretty)
+    if not entity.startswith(NAMESPACE):
+        return "outside klv::platform"
+    if INTERNAL.search(entity):
         return "internal (detail or anonymous namespace)"
-    if in_namespace(owner_of(pretty)):
-        return None
-    return "outside klv::platform"
+    return None
 
 
 def main():
@@ -164,7 +170,7 @@ def main():
           f"{api} C++ symbols of klv::platform exported")
     for name in missing:
         print(f"HOST SERVICE NOT EXPORTED: {name}")
-    for line in failures:
+    for line in sorted(failures):
         print(f"EXTRA EXPORT, {line}")
     return 1 if failures or missing else 0
 
