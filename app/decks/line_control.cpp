@@ -1,13 +1,13 @@
 #include "app/decks/line_control.h"
 
+#include "app/browser/display_format.h"
+#include "app/browser/display_format_dialog.h"
+#include "app/browser/tag_editor.h"
 #include "app/decks/line_geometry.h"
 #include "app/decks/surface_view.h"
-#include "app/settings/display_format_dialog.h"
 #include "app/settings/song_eq.h"
-#include "app/settings/tag_editor.h"
 #include "app/settings/trigger_dialog.h"
 #include "app/shell/desk.h"
-#include "app/shell/display_format.h"
 #include "app/shell/interval_timer.h"
 
 #include <QEvent>
@@ -34,34 +34,6 @@ std::function<bool(QWidget*, int32_t&)>& triggerTimeHook() {
     static std::function<bool(QWidget*, int32_t&)> hook;
     return hook;
 }
-
-const char* const kButtonTips[25] = {
-    "Play/Pause",
-    "Stop",
-    "Open New File",
-    "Cue (through CUE/Headphone Output)",
-    "Previous Track",
-    "Next Track",
-    "Loop Current File",
-    "Mute This Line (Overrides Punch-In and CrossFader)",
-    "Choose Randomly from Playlist",
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    nullptr,
-    "Assign to the CrossFader's Left Side",
-    "Assign to the CrossFader's Right Side",
-    "Slowly Set Pitch to Zero",
-    "Auto Trigger Next Line",
-    "Punch In (bypass CrossFader)",
-    nullptr,
-};
 
 } // namespace
 
@@ -99,9 +71,8 @@ LineControl::LineControl(Desk& desk, int number, QWidget* parent, IntervalTimer*
     connect(m_eq, &SongEq::eqChanged, this, &LineControl::setEQ);
     connect(m_eq, &SongEq::hideRequested, this, &LineControl::hideEQ);
 
-    for (int i = 0; i < static_cast<int>(m_buttonTips.size()); ++i)
-        if (kButtonTips[i])
-            m_buttonTips[static_cast<size_t>(i)] = QString::fromLatin1(kButtonTips[i]);
+    for (const ButtonRow& row : buttonTable())
+        buttonState(row.button).tip = QString::fromLatin1(row.tip);
 
     connect(m_timer, &IntervalTimer::timeout, this, &LineControl::displayTick);
     updateButtons();
@@ -143,34 +114,6 @@ bool LineControl::trackerShown() const {
     return currentState() == 2;
 }
 
-bool LineControl::buttonShown(int index) const {
-    return index >= 0 && index < 25 && m_buttonShown[static_cast<size_t>(index)];
-}
-bool LineControl::buttonOn(int index) const {
-    return index >= 0 && index < 25 && m_buttonOn[static_cast<size_t>(index)];
-}
-QString LineControl::buttonTip(int index) const {
-    return index >= 0 && index < 25 ? m_buttonTips[static_cast<size_t>(index)] : QString();
-}
-
-void LineControl::setButton(int index, bool on) {
-    if (m_buttonOn[static_cast<size_t>(index)] == on)
-        return;
-    m_buttonOn[static_cast<size_t>(index)] = on;
-    update(line::buttonRect(index));
-}
-
-void LineControl::showButton(int index, bool shown) {
-    if (m_buttonShown[static_cast<size_t>(index)] == shown)
-        return;
-    m_buttonShown[static_cast<size_t>(index)] = shown;
-    update(line::buttonRect(index));
-}
-
-void LineControl::setButtonTip(int index, const QString& tip) {
-    m_buttonTips[static_cast<size_t>(index)] = tip;
-}
-
 void LineControl::setStatus(const QString& text, uint32_t colour) {
     if (m_statusText == text && m_statusColour == colour)
         return;
@@ -194,7 +137,7 @@ LineControl* LineControl::previousLine() const {
 }
 
 void LineControl::updateLabel(const QString& text) {
-    const auto rows = expandLabel(text, m_tag, m_hasTag != 0, labelFormats(m_desk.state().options));
+    const auto rows = expandLabel(text, m_tag, m_hasTag, labelFormats(m_desk.state().options));
     for (size_t i = 0; i < rows.size(); ++i) {
         m_labels[i] = rows[i];
         // An empty row keeps the whole text as its tip; a shown row explains itself.
@@ -255,7 +198,7 @@ void LineControl::customTrigger() {
     if (!taken)
         return;
     m_autoTrigger = seconds < 0 ? 0 : seconds;
-    setButton(22, true);
+    setButton(Button::AutoTrigger, true);
 }
 
 void LineControl::editTag() {
@@ -283,9 +226,8 @@ bool LineControl::event(QEvent* event) {
     auto* help = static_cast<QHelpEvent*>(event);
     const QPoint p = help->pos();
     QString tip;
-    const int button = buttonAt(p);
-    if (button >= 0) {
-        tip = buttonTip(button);
+    if (const std::optional<Button> button = buttonAt(p)) {
+        tip = buttonTip(*button);
     } else if (line::kStatusRect.contains(p)) {
         tip = m_statusTip;
     } else if (p.y() < line::kLcdRect.top()) {

@@ -10,15 +10,18 @@
 // [ui-thread] Everything here runs on the user-interface thread; the engine's threads only
 // write the handles' state, paused, finished, percent and remaining, which the line polls.
 
-#include "app/shell/knob_input.h"
+#include "app/decks/knob_input.h"
 #include "klv3.h"
 
+#include <QRect>
 #include <QString>
 
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 
 class QMenu;
 class QMimeData;
@@ -35,6 +38,26 @@ class LineControl final : public KnobInput {
 public:
     // What the line shows; read from FileName and the current handle.
     enum class State { Empty, Loaded, Playing, Paused };
+
+    // The painted buttons, in drawing order: the two rows of transport buttons, the column of
+    // toggles beside the pitch knob, and the crossfader sides either side of the status label.
+    enum class Button {
+        PlayPause,
+        Stop,
+        Open,
+        Cue,
+        Previous,
+        Next,
+        Loop,
+        Mute,
+        Shuffle,
+        AutoTrigger,
+        PitchReturn,
+        Punch,
+        XFLeft,
+        XFRight,
+    };
+    static constexpr int kButtonCount = 14;
 
     // number: the line's place in the desk, from 0. displayTimer: the 10 ms display tick (null:
     // a real one); tests pass a SteppedTimer. The line takes ownership.
@@ -120,16 +143,16 @@ public:
     int32_t playlistId() const { return m_playlistId; }
     int32_t listCount() const { return m_listCount; }
     int32_t listPos() const { return m_listPos; }
-    bool shuffle() const { return m_shuffle != 0; }
-    bool punch() const { return m_punch != 0; }
-    bool muting() const { return m_muting != 0; }
+    bool shuffle() const { return m_shuffle; }
+    bool punch() const { return m_punch; }
+    bool muting() const { return m_muting; }
     int32_t autoTrigger() const { return m_autoTrigger; }
-    bool pitchReturn() const { return m_pitchReturn != 0; }
+    bool pitchReturn() const { return m_pitchReturn; }
     int32_t faderPercent() const { return m_faderPercent; }
     float gain() const { return m_gain; }
     int32_t pitchValue() const { return m_pitchValue; }
     int32_t panValue() const { return m_panValue; }
-    bool hasTag() const { return m_hasTag != 0; }
+    bool hasTag() const { return m_hasTag; }
     int currentHandleIndex() const { return m_current; }
     LineHandle& handle(int which) { return m_handles[static_cast<size_t>(which & 1)]; }
     LineHandle& current() { return handle(m_current); }
@@ -143,18 +166,21 @@ public:
     QString statusText() const { return m_statusText; }
     uint32_t statusColour() const { return m_statusColour; } // 0x00BBGGRR
     QString statusTip() const { return m_statusTip; }
-    bool buttonShown(int index) const;
-    bool buttonOn(int index) const;
-    QString buttonTip(int index) const;
+    // Where a button sits, in the line's pixels.
+    static QRect buttonRect(Button button);
+    bool buttonShown(Button button) const;
+    bool buttonOn(Button button) const;
+    QString buttonTip(Button button) const;
     IntervalTimer& displayTimer() { return *m_timer; }
     SurfaceView& lcd() { return *m_lcd; }
     SongEq& songEq() { return *m_eq; }
 
-    // The context menu and the playlist menu (button 4 or 5) as they would open now, built
-    // fresh; the caller owns them. The playlist menu is null when there is no entry to offer.
+    // The context menu and the playlist menu of the previous or next button as they would open
+    // now, built fresh; the caller owns them. The playlist menu is null when there is no entry
+    // to offer.
     std::unique_ptr<QMenu> buildContextMenu();
-    std::unique_ptr<QMenu> buildPlaylistMenu(int buttonIndex);
-    // The auto-trigger menu of button 22.
+    std::unique_ptr<QMenu> buildPlaylistMenu(Button trackButton);
+    // The auto-trigger button's menu.
     std::unique_ptr<QMenu> buildAutoTriggerMenu();
 
     // Dragging away: the payload a drag from the line carries (the playlist when one is loaded,
@@ -195,6 +221,31 @@ protected:
 
 private:
     enum class Grab { None, Fader, Pitch, Pan, Tracker, Button };
+
+    // Everything the line knows about one button.
+    struct ButtonRow {
+        Button button;
+        QRect rect;
+        const char* tip; // until the line sets another
+        void (LineControl::*press)();
+        bool push;           // acts on a release inside it and is lit while held; else at once
+        int art;             // its picture in the button art
+        Qt::Key key;         // the key whose release presses it; Qt::Key_unknown: none
+        const char* control; // its entry in the context menu's Controls; null: none
+    };
+    // What a button shows now.
+    struct ButtonState {
+        bool shown = false;
+        bool on = false;
+        QString tip;
+    };
+    // The rows in Button order.
+    static std::span<const ButtonRow> buttonTable();
+    static const ButtonRow& buttonRow(Button button);
+    ButtonState& buttonState(Button button) { return m_buttons[static_cast<size_t>(button)]; }
+    const ButtonState& buttonState(Button button) const {
+        return m_buttons[static_cast<size_t>(button)];
+    }
     enum class TrackerHold { None, StayPaused, Resume };
 
     // Transport helpers.
@@ -218,11 +269,15 @@ private:
     LineControl* nextLine() const;
     LineControl* previousLine() const;
     void displayTick();
-    void setButton(int index, bool on);
-    void showButton(int index, bool shown);
-    void setButtonTip(int index, const QString& tip);
-    void runButton(int index);
-    void pressButtonByKey(int index);
+    void setButton(Button button, bool on);
+    void showButton(Button button, bool shown);
+    void setButtonTip(Button button, const QString& tip);
+    void runButton(Button button);
+    void pressButtonByKey(Button button);
+    // The button whose key this is.
+    static std::optional<Button> keyButton(int key);
+    void toggleXFLeft() { toggleXFSide(1); }
+    void toggleXFRight() { toggleXFSide(2); }
     void setStatus(const QString& text, uint32_t colour);
     void clearLcd();
 
@@ -232,10 +287,10 @@ private:
     void trackerRelease();
     void startFileDrag();
     void openContextMenu(const QPoint& position);
-    void openPlaylistMenu(int buttonIndex, const QPoint& position);
+    void openPlaylistMenu(Button trackButton, const QPoint& position);
     void openAutoTriggerMenu();
     void openWithDialog();
-    int buttonAt(const QPoint& position) const;
+    std::optional<Button> buttonAt(const QPoint& position) const;
     void customTrigger();
     void editTag();
     void editDisplayFormats();
@@ -249,20 +304,20 @@ private:
     int32_t m_playlistId = -1;
     int32_t m_listCount = 0;
     int32_t m_listPos = 0;
-    int32_t m_shuffle = 0;
+    bool m_shuffle = false;
     int32_t m_xfSide = 0;
     int32_t m_xfValue = 0;
-    int32_t m_punch = 1;
-    int32_t m_muting = 0;
+    bool m_punch = true;
+    bool m_muting = false;
     QString m_fileName;
     int32_t m_autoTrigger = -1;
-    int32_t m_pitchReturn = 0;
+    bool m_pitchReturn = false;
     int m_pitchReturnTicks = 0;
     int32_t m_faderPercent = 100;
     float m_gain = 1.0f;
     int32_t m_panValue = 0;
     int32_t m_pitchValue = 1000;
-    int32_t m_hasTag = 0;
+    bool m_hasTag = false;
     Id3Record m_tag{};
     bool m_tagMenuEnabled = false;
 
@@ -271,9 +326,7 @@ private:
     int m_panLeft = 35;
     int m_trackerLeft = 2;
 
-    std::array<bool, 25> m_buttonShown{};
-    std::array<bool, 25> m_buttonOn{};
-    std::array<QString, 25> m_buttonTips{};
+    std::array<ButtonState, kButtonCount> m_buttons;
     std::array<QString, 3> m_labels;
     std::array<QString, 3> m_labelTips;
     QString m_statusText;
@@ -283,12 +336,11 @@ private:
 
     Grab m_grab = Grab::None;
     int m_grabOffset = 0;
-    int m_heldButton = -1;
+    std::optional<Button> m_heldButton;
     bool m_heldInside = false;
     TrackerHold m_trackerHold = TrackerHold::None;
     bool m_dragSource = false;
     QString m_dropRefused; // the reason a drag over the line is refused
-    int m_keyButton = -1;
 
     IntervalTimer* m_timer;
     SurfaceView* m_lcd;

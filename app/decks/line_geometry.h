@@ -1,6 +1,7 @@
 #pragma once
 // Where the parts of a line sit, in pixels from the line's top-left corner. The knob ranges,
 // detents and the tracker span are what the value mappings depend on; the rest is drawing.
+// The buttons sit where the line's button table puts them.
 
 #include <QRect>
 
@@ -56,10 +57,5 @@ inline constexpr int kPitchKnobHeight = 13;
 
 // Status label.
 inline constexpr QRect kStatusRect{20, 333, 49, 10};
-
-// The buttons by index; an empty rect for indexes a line does not have.
-QRect buttonRect(int index);
-// The indexes a line has, in drawing order.
-inline constexpr int kButtons[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 22, 21, 23, 19, 20};
 
 } // namespace klv::app::line

@@ -17,10 +17,6 @@ namespace klv::app {
 
 namespace {
 
-bool isPushButton(int index) {
-    return index == 0 || index == 1 || index == 2 || index == 4 || index == 5;
-}
-
 QRect faderKnob(int top) {
     return {line::kFaderKnobLeft, top, line::kFaderKnobWidth, line::kFaderKnobHeight};
 }
@@ -51,78 +47,16 @@ int32_t trackerPercent(int left) {
 
 } // namespace
 
-int LineControl::buttonAt(const QPoint& position) const {
-    for (int index : line::kButtons)
-        if (buttonShown(index) && line::buttonRect(index).contains(position))
-            return index;
-    return -1;
-}
-
-void LineControl::runButton(int index) {
-    switch (index) {
-    case 0:
-        pause();
-        break;
-    case 1:
-        doStop();
-        break;
-    case 2:
-        openWithDialog();
-        break;
-    case 3:
-        toggleCue();
-        break;
-    case 4:
-        previousTrack();
-        break;
-    case 5:
-        nextTrack();
-        break;
-    case 6:
-        toggleLoop();
-        break;
-    case 7:
-        toggleMute();
-        break;
-    case 8:
-        toggleShuffle();
-        break;
-    case 19:
-        toggleXFSide(1);
-        break;
-    case 20:
-        toggleXFSide(2);
-        break;
-    case 21:
-        togglePitchReturn();
-        break;
-    case 22:
-        openAutoTriggerMenu();
-        break;
-    case 23:
-        togglePunch();
-        break;
-    default:
-        break;
-    }
-}
-
-void LineControl::pressButtonByKey(int index) {
-    if (buttonShown(index))
-        runButton(index);
-}
-
 void LineControl::leftPressed(const QPoint& pos) {
     m_grab = Grab::None;
-    const int button = buttonAt(pos);
-    if (button >= 0) {
-        if (isPushButton(button)) {
+    if (const std::optional<Button> button = buttonAt(pos)) {
+        if (buttonRow(*button).push) {
             m_grab = Grab::Button;
             m_heldButton = button;
             m_heldInside = true;
-            update(line::buttonRect(button));
+            update(buttonRect(*button));
         } else {
-            runButton(button);
+            runButton(*button);
         }
         return;
     }
@@ -156,8 +90,8 @@ void LineControl::leftPressed(const QPoint& pos) {
         return;
     }
     if (line::kPitchBar.contains(pos)) {
-        m_pitchReturn = 0;
-        setButton(21, false);
+        m_pitchReturn = false;
+        setButton(Button::PitchReturn, false);
         if (!pitchKnob(m_pitchTop).contains(pos))
             placePitch(pos.y() - line::kPitchKnobHeight / 2);
         m_grab = Grab::Pitch;
@@ -185,7 +119,7 @@ void LineControl::leftMoved(const QPoint& pos) {
         update(line::kTrackerBar);
         break;
     case Grab::Button: {
-        const QRect r = line::buttonRect(m_heldButton);
+        const QRect r = buttonRect(*m_heldButton);
         const QPoint local = pos - r.topLeft();
         const bool inside =
             local.x() >= 0 && local.x() <= r.width() && local.y() >= 0 && local.y() <= r.height();
@@ -208,13 +142,13 @@ void LineControl::leftReleased(const QPoint& pos) {
     } else if (grab == Grab::Button) {
         leftMoved(pos); // the release position decides, not the last move
         m_grab = Grab::None;
-        const int index = m_heldButton;
+        const Button button = *m_heldButton;
         const bool inside = m_heldInside;
-        m_heldButton = -1;
+        m_heldButton.reset();
         m_heldInside = false;
-        update(line::buttonRect(index));
+        update(buttonRect(button));
         if (inside)
-            runButton(index);
+            runButton(button);
     }
 }
 
@@ -253,13 +187,13 @@ void LineControl::trackerRelease() {
 }
 
 void LineControl::rightPressed(const QPoint& pos) {
-    const int button = buttonAt(pos);
-    if (button == 4 || button == 5) {
-        openPlaylistMenu(button, pos);
+    const std::optional<Button> button = buttonAt(pos);
+    if (button == Button::Previous || button == Button::Next) {
+        openPlaylistMenu(*button, pos);
         return;
     }
-    if (button < 0 && (line::kPanBar.contains(pos) || line::kFaderBar.contains(pos) ||
-                       line::kPitchBar.contains(pos)))
+    if (!button && (line::kPanBar.contains(pos) || line::kFaderBar.contains(pos) ||
+                    line::kPitchBar.contains(pos)))
         return;
     openContextMenu(pos);
 }
@@ -273,7 +207,7 @@ void LineControl::doubleClicked(int32_t mode, const QPoint& pos) {
         }
         return;
     }
-    if (buttonAt(pos) >= 0)
+    if (buttonAt(pos))
         return;
     if (line::kFaderBar.contains(pos)) {
         if (mode == kWheelAway) {
@@ -302,14 +236,14 @@ void LineControl::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
         if (mods != Qt::NoModifier)
             break;
-        if (m_muting == 1 || (m_xfSide == 0 && m_punch == 0)) {
-            m_muting = 0;
-            m_punch = 1;
-            setButton(7, false);
-            setButton(23, true);
+        if (m_muting || (m_xfSide == 0 && !m_punch)) {
+            m_muting = false;
+            m_punch = true;
+            setButton(Button::Mute, false);
+            setButton(Button::Punch, true);
         } else {
-            m_muting = 1;
-            setButton(7, true);
+            m_muting = true;
+            setButton(Button::Mute, true);
         }
         setVal(0);
         return;
@@ -328,16 +262,11 @@ void LineControl::keyPressEvent(QKeyEvent* event) {
             adjustSlider(direction * ((mods & Qt::ShiftModifier) ? 1 : 4));
         return;
     }
-    case Qt::Key_Insert:
-    case Qt::Key_Home:
-    case Qt::Key_PageUp:
-    case Qt::Key_Delete:
-    case Qt::Key_End:
-    case Qt::Key_PageDown:
-        return; // these act on release
     default:
         break;
     }
+    if (keyButton(event->key()))
+        return; // the buttons' keys act on release
     KnobInput::keyPressEvent(event);
 }
 
@@ -346,29 +275,12 @@ void LineControl::keyReleaseEvent(QKeyEvent* event) {
         event->accept();
         return;
     }
-    // The six keys mirror the two rows of transport buttons.
-    switch (event->key()) {
-    case Qt::Key_Insert:
-        pressButtonByKey(0);
+    // Six keys mirror the two rows of transport buttons.
+    if (const std::optional<Button> button = keyButton(event->key())) {
+        pressButtonByKey(*button);
         return;
-    case Qt::Key_Home:
-        pressButtonByKey(1);
-        return;
-    case Qt::Key_PageUp:
-        pressButtonByKey(2);
-        return;
-    case Qt::Key_Delete:
-        pressButtonByKey(3);
-        return;
-    case Qt::Key_End:
-        pressButtonByKey(4);
-        return;
-    case Qt::Key_PageDown:
-        pressButtonByKey(5);
-        return;
-    default:
-        KnobInput::keyReleaseEvent(event);
     }
+    KnobInput::keyReleaseEvent(event);
 }
 
 void LineControl::focusInEvent(QFocusEvent* event) {

@@ -77,12 +77,13 @@ std::unique_ptr<QMenu> LineControl::buildContextMenu() {
     menu->addSeparator();
 
     QMenu* controls = menu->addMenu(QStringLiteral("Controls"));
-    static const char* const kControls[] = {"Play/Pause", "Stop",           "Open File...",
-                                            "Cue",        "Previous Track", "Next Track"};
-    for (int i = 0; i < 6; ++i) {
-        QAction* a = controls->addAction(QString::fromLatin1(kControls[i]),
-                                         [this, i] { pressButtonByKey(i); });
-        a->setEnabled(buttonShown(i));
+    for (const ButtonRow& row : buttonTable()) {
+        if (!row.control)
+            continue;
+        const Button button = row.button;
+        QAction* a = controls->addAction(QString::fromLatin1(row.control),
+                                         [this, button] { pressButtonByKey(button); });
+        a->setEnabled(buttonShown(button));
     }
     menu->addSeparator();
 
@@ -90,52 +91,52 @@ std::unique_ptr<QMenu> LineControl::buildContextMenu() {
         if (current().loop == 1) {
             m_handles[0].loop = 0;
             m_handles[1].loop = 0;
-            setButton(6, false);
+            setButton(Button::Loop, false);
         } else {
             current().loop = 1;
             disarmTrigger();
-            setButton(6, true);
+            setButton(Button::Loop, true);
         }
     });
     loop->setCheckable(true);
     loop->setChecked(current().loop == 1);
     QAction* mute = menu->addAction(QStringLiteral("Mute"), [this] {
-        m_muting = m_muting == 1 ? 0 : 1;
-        setButton(7, m_muting == 1);
+        m_muting = !m_muting;
+        setButton(Button::Mute, m_muting);
         setVal(0);
     });
     mute->setCheckable(true);
-    mute->setChecked(m_muting == 1);
+    mute->setChecked(m_muting);
     QAction* shuffle = menu->addAction(QStringLiteral("Shuffle Mode"), [this] { toggleShuffle(); });
     shuffle->setCheckable(true);
-    shuffle->setEnabled(buttonShown(8));
-    shuffle->setChecked(m_shuffle == 1);
+    shuffle->setEnabled(buttonShown(Button::Shuffle));
+    shuffle->setChecked(m_shuffle);
     menu->addSeparator();
 
     QAction* zero =
         menu->addAction(QStringLiteral("Zero Pitch Control"), [this] { togglePitchReturn(); });
     zero->setCheckable(true);
-    zero->setEnabled(buttonShown(21));
-    zero->setChecked(m_pitchReturn == 1);
+    zero->setEnabled(buttonShown(Button::PitchReturn));
+    zero->setChecked(m_pitchReturn);
     QAction* punch = menu->addAction(QStringLiteral("Punch In"), [this] { togglePunch(); });
     punch->setCheckable(true);
-    punch->setChecked(m_punch == 1);
+    punch->setChecked(m_punch);
     menu->addSeparator();
 
     QMenu* trigger = buildAutoTriggerMenu().release();
     trigger->setTitle(QStringLiteral("Auto Trigger"));
     trigger->setParent(menu.get(), trigger->windowFlags());
-    menu->addMenu(trigger)->setEnabled(buttonShown(22));
+    menu->addMenu(trigger)->setEnabled(buttonShown(Button::AutoTrigger));
     menu->addSeparator();
     menu->addAction(QStringLiteral("About KLV3..."), [] { showAbout(); });
     return menu;
 }
 
-std::unique_ptr<QMenu> LineControl::buildPlaylistMenu(int buttonIndex) {
+std::unique_ptr<QMenu> LineControl::buildPlaylistMenu(Button trackButton) {
     if (m_playlistId < 0)
         return nullptr;
     auto menu = std::make_unique<QMenu>();
-    const int32_t direction = buttonIndex == 4 ? -1 : 1;
+    const int32_t direction = trackButton == Button::Previous ? -1 : 1;
     for (int32_t n = 1; n <= kPlaylistMenuEntries; ++n) {
         const int32_t entry = m_listPos + direction * n;
         if (entry < 0 || entry >= m_listCount)
@@ -152,18 +153,17 @@ void LineControl::openContextMenu(const QPoint& position) {
     menu->exec(mapToGlobal(position));
 }
 
-void LineControl::openPlaylistMenu(int buttonIndex, const QPoint& position) {
-    if (auto menu = buildPlaylistMenu(buttonIndex))
+void LineControl::openPlaylistMenu(Button trackButton, const QPoint& position) {
+    if (auto menu = buildPlaylistMenu(trackButton))
         menu->exec(mapToGlobal(position));
 }
 
 void LineControl::openAutoTriggerMenu() {
     // Only offered while this line and the next one both hold a file.
-    if (!buttonShown(22))
+    if (!buttonShown(Button::AutoTrigger))
         return;
     auto menu = buildAutoTriggerMenu();
-    const QRect r(QPoint(45, 200), QSize(42, 9));
-    menu->exec(mapToGlobal(r.bottomLeft()));
+    menu->exec(mapToGlobal(buttonRect(Button::AutoTrigger).bottomLeft()));
 }
 
 } // namespace klv::app

@@ -68,15 +68,15 @@ void LineControl::setVal(int howMuch) {
     if (m_xfSide == 1 || m_xfSide == 2) {
         if (CrossFader* fader = m_desk.crossFader())
             fader->setXFLabel(m_xfSide - 1, QStringLiteral("Line %1").arg(m_number + 1));
-        if (m_muting == 1) {
+        if (m_muting) {
             setStatus(QStringLiteral("MUTED"), kRed);
-        } else if (m_punch == 1) {
+        } else if (m_punch) {
             setStatus(QStringLiteral("PUNCH-IN"), kYellow);
         } else {
             const int k = nearest((100 - m_xfValue) * 128.0 / 100.0);
             setStatus(QStringLiteral("X-FADER"), colourRef(k, 255 - k, k));
         }
-    } else if (m_punch == 1 && m_muting == 0) {
+    } else if (m_punch && !m_muting) {
         setStatus(QStringLiteral("PUNCH-IN"), kYellow);
     } else {
         setStatus(QStringLiteral("MUTED"), kRed);
@@ -84,9 +84,9 @@ void LineControl::setVal(int howMuch) {
 }
 
 void LineControl::applyVolume() {
-    if (m_muting == 1)
+    if (m_muting)
         m_gain = 0.0f;
-    else if (m_punch == 1)
+    else if (m_punch)
         m_gain = static_cast<float>(m_faderPercent) / 100.0f;
     else
         m_gain =
@@ -104,18 +104,18 @@ void LineControl::applyPitch() {
     const int32_t range = o.PitchRange >= 0 && o.PitchRange <= 3 ? kRanges[o.PitchRange] : 80;
     m_pitchValue = nearest(offset * static_cast<double>(range) / 35.0 + 1000.0);
     if (m_pitchTop == line::kPitchCentre) {
-        m_pitchReturn = 0;
-        setButton(21, false);
+        m_pitchReturn = false;
+        setButton(Button::PitchReturn, false);
     }
     for (LineHandle& h : m_handles)
         klvSetPitch(&h, m_pitchValue);
-    showButton(21, m_pitchValue != 1000);
+    showButton(Button::PitchReturn, m_pitchValue != 1000);
 }
 
 void LineControl::setXFValue(int32_t value) {
     m_xfValue = value;
-    setButton(19, m_xfSide == 1);
-    setButton(20, m_xfSide == 2);
+    setButton(Button::XFLeft, m_xfSide == 1);
+    setButton(Button::XFRight, m_xfSide == 2);
     setVal(0);
 }
 
@@ -125,16 +125,16 @@ void LineControl::clearXF(int32_t side) {
     if (!acts)
         return;
     m_xfSide = 0;
-    setButton(19, false);
-    setButton(20, false);
+    setButton(Button::XFLeft, false);
+    setButton(Button::XFRight, false);
     m_xfValue = 0;
     setVal(0);
 }
 
 void LineControl::toggleXFSide(int32_t side) {
     const int32_t otherSide = side == 1 ? 2 : 1;
-    setButton(19, false);
-    setButton(20, false);
+    setButton(Button::XFLeft, false);
+    setButton(Button::XFRight, false);
     if (m_xfSide == side) {
         m_desk.clearXF(side);
         m_xfSide = 0;
@@ -145,9 +145,9 @@ void LineControl::toggleXFSide(int32_t side) {
         // Each side carries at most one line.
         m_desk.clearXF(side);
         m_xfSide = side;
-        m_punch = 0;
-        setButton(side == 1 ? 19 : 20, true);
-        setButton(23, false);
+        m_punch = false;
+        setButton(side == 1 ? Button::XFLeft : Button::XFRight, true);
+        setButton(Button::Punch, false);
         m_xfValue = crossFaderValue(m_desk, side);
     }
     setVal(0);
@@ -155,38 +155,38 @@ void LineControl::toggleXFSide(int32_t side) {
 }
 
 void LineControl::togglePunch() {
-    if (m_punch == 0) {
-        m_punch = 1;
-        m_muting = 0;
-        setButton(7, false);
-        setButton(23, true);
+    if (!m_punch) {
+        m_punch = true;
+        m_muting = false;
+        setButton(Button::Mute, false);
+        setButton(Button::Punch, true);
         if (m_xfSide > 0)
             m_desk.clearXF(m_xfSide);
         m_xfSide = 0;
         m_xfValue = 0;
-        setButton(19, false);
-        setButton(20, false);
+        setButton(Button::XFLeft, false);
+        setButton(Button::XFRight, false);
     } else {
-        m_punch = 0;
-        setButton(23, false);
+        m_punch = false;
+        setButton(Button::Punch, false);
     }
     setVal(0);
     doTagTip();
 }
 
 void LineControl::toggleMute() {
-    m_muting = m_muting == 1 ? 0 : 1;
-    setButton(7, m_muting == 1);
+    m_muting = !m_muting;
+    setButton(Button::Mute, m_muting);
     setVal(0);
     doTagTip();
 }
 
 void LineControl::doTagTip() {
-    if (m_muting == 1)
+    if (m_muting)
         m_statusTip = QStringLiteral("Muted (Mute Button Engaged)");
-    else if (m_xfSide != 0 || m_punch != 0)
-        m_statusTip = m_punch == 1 ? QStringLiteral("Punched In")
-                                   : QStringLiteral("Line Enabled (Assigned to CrossFader)");
+    else if (m_xfSide != 0 || m_punch)
+        m_statusTip = m_punch ? QStringLiteral("Punched In")
+                              : QStringLiteral("Line Enabled (Assigned to CrossFader)");
     else
         m_statusTip = QStringLiteral("Muted (Not Assigned to CrossFader or Punched-In)");
 }
@@ -195,7 +195,7 @@ void LineControl::toggleCue() {
     const int32_t on = current().preview == 1 ? 0 : 1;
     m_handles[0].preview = on;
     m_handles[1].preview = on;
-    setButton(3, on == 1);
+    setButton(Button::Cue, on == 1);
     klvSetPreview(&m_handles[0]);
     klvSetPreview(&m_handles[1]);
 }
@@ -204,42 +204,42 @@ void LineControl::toggleLoop() {
     if (current().loop == 1) {
         m_handles[0].loop = 0;
         m_handles[1].loop = 0;
-        setButton(6, false);
+        setButton(Button::Loop, false);
         return;
     }
     m_handles[0].loop = 1;
     m_handles[1].loop = 1;
     m_autoTrigger = -1;
-    setButton(22, false);
-    setButtonTip(22, QStringLiteral("Auto Trigger Next Line"));
-    setButton(6, true);
+    setButton(Button::AutoTrigger, false);
+    setButtonTip(Button::AutoTrigger, QStringLiteral("Auto Trigger Next Line"));
+    setButton(Button::Loop, true);
 }
 
 void LineControl::toggleShuffle() {
     if (m_playlistId < 0)
         return;
     QApplication::setOverrideCursor(QCursor(Qt::BusyCursor));
-    if (m_shuffle == 1) {
-        m_shuffle = 0;
+    if (m_shuffle) {
+        m_shuffle = false;
         klvSortPlaylist(m_playlistId, 0);
         const QByteArray name = m_fileName.toUtf8();
         m_listPos = klvGetIndexFromFile(m_playlistId, name.constData());
-        setButton(8, false);
+        setButton(Button::Shuffle, false);
     } else {
-        m_shuffle = 1;
+        m_shuffle = true;
         klvRandomizePlaylist(m_playlistId);
         // The next step loads the first entry of the new order.
         m_listPos = -1;
-        setButton(8, true);
+        setButton(Button::Shuffle, true);
     }
     QApplication::restoreOverrideCursor();
     updateButtons();
 }
 
 void LineControl::togglePitchReturn() {
-    m_pitchReturn = m_pitchReturn == 1 ? 0 : 1;
+    m_pitchReturn = !m_pitchReturn;
     m_pitchReturnTicks = 0;
-    setButton(21, m_pitchReturn == 1);
+    setButton(Button::PitchReturn, m_pitchReturn);
 }
 
 } // namespace klv::app

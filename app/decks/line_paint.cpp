@@ -12,37 +12,6 @@
 
 namespace klv::app {
 
-namespace line {
-
-QRect buttonRect(int index) {
-    if (index >= 0 && index <= 5) {
-        static constexpr int kColumns[] = {3, 32, 61};
-        return QRect(kColumns[index % 3], index < 3 ? 104 : 126, 26, 19);
-    }
-    switch (index) {
-    case 6:
-        return QRect(45, 170, 42, 9);
-    case 7:
-        return QRect(45, 180, 42, 9);
-    case 8:
-        return QRect(45, 190, 42, 9);
-    case 22:
-        return QRect(45, 200, 42, 9);
-    case 21:
-        return QRect(45, 210, 42, 9);
-    case 23:
-        return QRect(45, 220, 42, 9);
-    case 19:
-        return QRect(2, 330, 16, 16);
-    case 20:
-        return QRect(72, 330, 16, 16);
-    default:
-        return {};
-    }
-}
-
-} // namespace line
-
 namespace {
 
 QColor fromRef(int32_t ref) {
@@ -158,11 +127,11 @@ void LineControl::paintEvent(QPaintEvent*) {
         m_pitchValue == 1000 ? QColor(40, 40, 44) : QColor(255, 120, 40), true);
 
     // Buttons.
-    for (int index : line::kButtons) {
-        if (!buttonShown(index))
+    for (const ButtonRow& row : buttonTable()) {
+        if (!buttonShown(row.button))
             continue;
-        const bool lit = index == m_heldButton ? m_heldInside : buttonOn(index);
-        paintButton(p, line::buttonRect(index), index, lit);
+        const bool lit = row.button == m_heldButton ? m_heldInside : buttonOn(row.button);
+        paintButton(p, row.rect, row.art, lit);
     }
 
     // Status label.

@@ -52,22 +52,23 @@ void LineControl::init(int32_t noLoadFiles) {
     m_handles[0].index = m_number;
     m_handles[1].index = m_number + 20;
     current().preview = readNumber(m_number, " CUE", "0");
-    m_muting = readNumber(m_number, " Mute", "0");
+    // Yes is stored as 1; any other number reads as no, as the volume has always taken it.
+    m_muting = readNumber(m_number, " Mute", "0") == 1;
     current().loop = readNumber(m_number, " Loop", "0");
     m_xfSide = readNumber(m_number, " XFader", "0");
-    m_shuffle = readNumber(m_number, " Shuffle", "0");
-    m_punch = readNumber(m_number, " Punch", "1");
-    setButton(7, m_muting > 0);
-    setButton(6, current().loop >= 1);
-    setButton(3, current().preview >= 1);
-    setButton(23, m_punch > 0);
+    m_shuffle = readNumber(m_number, " Shuffle", "0") == 1;
+    m_punch = readNumber(m_number, " Punch", "1") == 1;
+    setButton(Button::Mute, m_muting);
+    setButton(Button::Loop, current().loop >= 1);
+    setButton(Button::Cue, current().preview >= 1);
+    setButton(Button::Punch, m_punch);
     placeFader(readNumber(m_number, " Fader", "219"));
     if (m_xfSide == 1 || m_xfSide == 2) {
         CrossFader* fader = m_desk.crossFader();
         const int32_t value =
             fader ? (m_xfSide == 1 ? fader->valueLeft() : fader->valueRight()) : 100;
         setXFValue(value);
-        setButton(m_xfSide == 1 ? 19 : 20, true);
+        setButton(m_xfSide == 1 ? Button::XFLeft : Button::XFRight, true);
     }
     setVal(0);
     placePitch(readNumber(m_number, " Pitch", "268"));
@@ -93,8 +94,8 @@ void LineControl::init(int32_t noLoadFiles) {
                     // The saved entry left the list: stay on the entry that was opened.
                     m_listPos = 0;
                 }
-                if (m_shuffle == 1) {
-                    setButton(8, true);
+                if (m_shuffle) {
+                    setButton(Button::Shuffle, true);
                     klvRandomizePlaylist(m_playlistId);
                 }
             }
@@ -108,15 +109,15 @@ void LineControl::init(int32_t noLoadFiles) {
 
 void LineControl::cleanUp() {
     saveCurrentFile();
-    writeNumber(m_number, " Mute", m_muting);
+    writeNumber(m_number, " Mute", m_muting ? 1 : 0);
     writeNumber(m_number, " Loop", current().loop);
     writeNumber(m_number, " Fader", m_faderTop);
     writeNumber(m_number, " Pitch", m_pitchTop);
     writeNumber(m_number, " Pan", m_panLeft);
     writeNumber(m_number, " CUE", current().preview);
     writeNumber(m_number, " XFader", m_xfSide);
-    writeNumber(m_number, " Shuffle", m_shuffle);
-    writeNumber(m_number, " Punch", m_punch);
+    writeNumber(m_number, " Shuffle", m_shuffle ? 1 : 0);
+    writeNumber(m_number, " Punch", m_punch ? 1 : 0);
     klvClosePlaylist(m_playlistId);
     m_listPos = 0;
     m_listCount = 0;

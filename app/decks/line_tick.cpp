@@ -33,7 +33,7 @@ void LineControl::displayTick() {
             klvPause(&current());
             updateButtons();
         } else if (m_playlistId >= 0 && current().loop == 1) {
-            if (m_shuffle == 1)
+            if (m_shuffle)
                 klvRandomizePlaylist(m_playlistId);
             m_listPos = -1;
             klvStop(&current());
@@ -95,7 +95,7 @@ void LineControl::displayTick() {
     }
 
     // 6. Pitch return.
-    if (m_pitchReturn == 1) {
+    if (m_pitchReturn) {
         if (++m_pitchReturnTicks >= kPitchReturnTicks) {
             m_pitchReturnTicks = 0;
             if (m_pitchTop > line::kPitchCentre)
@@ -104,9 +104,9 @@ void LineControl::displayTick() {
                 placePitch(m_pitchTop + 1);
         }
         if (m_pitchTop == line::kPitchCentre) {
-            m_pitchReturn = 0;
-            setButton(21, false);
-            showButton(21, false);
+            m_pitchReturn = false;
+            setButton(Button::PitchReturn, false);
+            showButton(Button::PitchReturn, false);
         }
     }
 }

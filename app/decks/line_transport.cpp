@@ -2,9 +2,9 @@
 
 #include "app/decks/line_control.h"
 
+#include "app/browser/display_format.h"
 #include "app/decks/surface_view.h"
 #include "app/shell/desk.h"
-#include "app/shell/display_format.h"
 #include "app/shell/interval_timer.h"
 #include "app/shell/text_helpers.h"
 
@@ -37,11 +37,11 @@ QString LineControl::playlistEntry(int32_t index) const {
 }
 
 void LineControl::readTag() {
-    m_hasTag = 0;
+    m_hasTag = false;
     m_tag = Id3Record{};
     const QByteArray path = m_fileName.toUtf8();
     if (getid3(path.constData(), &m_tag) == 0)
-        m_hasTag = 1;
+        m_hasTag = true;
     else
         m_tag = Id3Record{};
 }
@@ -61,7 +61,7 @@ void LineControl::openFile(const QString& requested) {
         placePitch(268);
 
     m_fileName.clear();
-    m_hasTag = 0;
+    m_hasTag = false;
     m_tag = Id3Record{};
     if (currentState() > 0)
         klvClose(&current());
@@ -81,7 +81,7 @@ void LineControl::openFile(const QString& requested) {
             m_playlistId = klvOpenPlaylist(utf8.constData());
             m_listCount = m_playlistId >= 0 ? klvGetPlaylistCount(m_playlistId) : 0;
             m_listPos = 0;
-            if (m_shuffle == 1)
+            if (m_shuffle)
                 klvRandomizePlaylist(m_playlistId);
             m_fileName = playlistEntry(0);
         } else {
@@ -178,7 +178,7 @@ void LineControl::goToTrack(int32_t index) {
 }
 
 void LineControl::pause() {
-    if (!buttonShown(0))
+    if (!buttonShown(Button::PlayPause))
         return;
     WaitCursor wait;
     setVal(0);
@@ -190,7 +190,7 @@ void LineControl::pause() {
 }
 
 void LineControl::doStop() {
-    if (!buttonShown(1))
+    if (!buttonShown(Button::Stop))
         return;
     WaitCursor wait;
     klvStop(&m_handles[0]);
@@ -206,10 +206,10 @@ void LineControl::trigger() {
     if (!(s == 1 || (s == 2 && KLV_LOAD_FIELD(current().paused))))
         return;
     if (m_desk.state().options.EnsureOn == 1) {
-        m_muting = 0;
-        m_punch = 1;
-        setButton(7, false);
-        setButton(23, true);
+        m_muting = false;
+        m_punch = true;
+        setButton(Button::Mute, false);
+        setButton(Button::Punch, true);
     }
     setVal(0);
     klvPause(&current());
@@ -219,8 +219,8 @@ void LineControl::trigger() {
 
 void LineControl::disarmTrigger() {
     m_autoTrigger = -1;
-    setButton(22, false);
-    setButtonTip(22, QStringLiteral("Auto Trigger Next Line"));
+    setButton(Button::AutoTrigger, false);
+    setButtonTip(Button::AutoTrigger, QStringLiteral("Auto Trigger Next Line"));
 }
 
 void LineControl::fireTrigger() {
@@ -235,12 +235,12 @@ void LineControl::setAutoTrigger(int32_t seconds) {
         return;
     }
     m_autoTrigger = seconds;
-    setButton(22, true);
-    setButtonTip(22, QStringLiteral("Auto Trigger at %1 Seconds").arg(seconds));
+    setButton(Button::AutoTrigger, true);
+    setButtonTip(Button::AutoTrigger, QStringLiteral("Auto Trigger at %1 Seconds").arg(seconds));
     // Loop and auto-trigger exclude each other.
     m_handles[0].loop = 0;
     m_handles[1].loop = 0;
-    setButton(6, false);
+    setButton(Button::Loop, false);
 }
 
 void LineControl::updateButtons() {
@@ -248,26 +248,26 @@ void LineControl::updateButtons() {
     const int32_t s = m_fileName.isEmpty() ? 0 : currentState();
     const bool started = s == 2;
     const bool hasPlaylist = m_playlistId >= 0;
-    showButton(0, s >= 1);
-    showButton(1, started);
-    showButton(2, !started || o.NoOpenPlaying == 0);
-    showButton(3, o.UseSecondary == 1);
-    showButton(4, hasPlaylist);
-    showButton(5, hasPlaylist);
-    showButton(6, true);
-    showButton(7, true);
-    showButton(8, hasPlaylist);
-    showButton(19, true);
-    showButton(20, true);
-    showButton(21, m_pitchValue != 1000);
-    showButton(23, true);
+    showButton(Button::PlayPause, s >= 1);
+    showButton(Button::Stop, started);
+    showButton(Button::Open, !started || o.NoOpenPlaying == 0);
+    showButton(Button::Cue, o.UseSecondary == 1);
+    showButton(Button::Previous, hasPlaylist);
+    showButton(Button::Next, hasPlaylist);
+    showButton(Button::Loop, true);
+    showButton(Button::Mute, true);
+    showButton(Button::Shuffle, hasPlaylist);
+    showButton(Button::XFLeft, true);
+    showButton(Button::XFRight, true);
+    showButton(Button::PitchReturn, m_pitchValue != 1000);
+    showButton(Button::Punch, true);
     LineControl* next = nextLine();
     const bool canTrigger =
         !m_fileName.isEmpty() && next && next != this && !next->fileName().isEmpty();
-    showButton(22, canTrigger);
+    showButton(Button::AutoTrigger, canTrigger);
     if (!canTrigger)
         disarmTrigger();
-    setButton(0, false);
+    setButton(Button::PlayPause, false);
     update(QRect(0, 86, width(), 18));
 }
 

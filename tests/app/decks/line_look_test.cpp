@@ -1,7 +1,7 @@
 // How a line looks in each of its states and with a tagged and an untagged file. The pictures
 // are kept for a person to look at (KLV_SCREENSHOT_DIR); the checks pin what the picture shows.
 
-#include "tests/app/line_test_fixture.h"
+#include "tests/app/decks/line_test_fixture.h"
 
 #include <QFile>
 #include <QImage>
@@ -15,43 +15,38 @@ namespace {
 
 using app::LineControl;
 using State = LineControl::State;
+using Button = LineControl::Button;
 
 TEST_F(LinesTest, FourStatesShowTheirButtons) {
     LineControl& l = line(0);
-    struct Step {
-        const char* name;
-        State state;
-        std::vector<int> shown;
-        std::vector<int> hidden;
-    };
     keepScreenshot(l, QStringLiteral("line_empty.png"));
     EXPECT_EQ(l.state(), State::Empty);
-    EXPECT_TRUE(l.buttonShown(2));
-    EXPECT_FALSE(l.buttonShown(0));
-    EXPECT_FALSE(l.buttonShown(3)) << "cue needs the secondary device";
+    EXPECT_TRUE(l.buttonShown(Button::Open));
+    EXPECT_FALSE(l.buttonShown(Button::PlayPause));
+    EXPECT_FALSE(l.buttonShown(Button::Cue)) << "cue needs the secondary device";
 
     l.loadFile(wav("song.wav", 5));
     keepScreenshot(l, QStringLiteral("line_loaded.png"));
     EXPECT_EQ(l.state(), State::Loaded);
-    EXPECT_TRUE(l.buttonShown(0));
-    EXPECT_FALSE(l.buttonShown(1));
+    EXPECT_TRUE(l.buttonShown(Button::PlayPause));
+    EXPECT_FALSE(l.buttonShown(Button::Stop));
 
     state.options.NoOpenPlaying = 1;
     l.pause();
     keepScreenshot(l, QStringLiteral("line_playing.png"));
     EXPECT_EQ(l.state(), State::Playing);
-    EXPECT_TRUE(l.buttonShown(1));
+    EXPECT_TRUE(l.buttonShown(Button::Stop));
     EXPECT_TRUE(l.trackerShown());
-    EXPECT_FALSE(l.buttonShown(2)) << "no open while playing with NoOpenPlaying";
+    EXPECT_FALSE(l.buttonShown(Button::Open)) << "no open while playing with NoOpenPlaying";
 
     l.pause();
     keepScreenshot(l, QStringLiteral("line_paused.png"));
     EXPECT_EQ(l.state(), State::Paused);
-    EXPECT_TRUE(l.buttonShown(1));
+    EXPECT_TRUE(l.buttonShown(Button::Stop));
 
     state.options.UseSecondary = 1;
     l.updateLayout();
-    EXPECT_TRUE(l.buttonShown(3));
+    EXPECT_TRUE(l.buttonShown(Button::Cue));
 }
 
 TEST_F(LinesTest, TaggedAndUntaggedFilesFillTheLabel) {
@@ -132,13 +127,15 @@ TEST_F(LinesTest, PlaylistLineShowsEveryButton) {
     l.togglePitchReturn();
     l.setFocus();
     keepScreenshot(l, QStringLiteral("line_every_button.png"));
-    for (int index : {0, 2, 3, 4, 5, 6, 7, 8, 19, 20, 21, 22, 23})
-        EXPECT_TRUE(l.buttonShown(index)) << index;
-    EXPECT_FALSE(l.buttonShown(1));
-    for (int index : {3, 7, 8, 19, 21, 22})
-        EXPECT_TRUE(l.buttonOn(index)) << index;
-    for (int index : {6, 20, 23})
-        EXPECT_FALSE(l.buttonOn(index)) << index;
+    for (int i = 0; i < LineControl::kButtonCount; ++i) {
+        const auto button = static_cast<Button>(i);
+        EXPECT_EQ(l.buttonShown(button), button != Button::Stop) << i;
+    }
+    for (Button button : {Button::Cue, Button::Mute, Button::Shuffle, Button::XFLeft,
+                          Button::PitchReturn, Button::AutoTrigger})
+        EXPECT_TRUE(l.buttonOn(button)) << static_cast<int>(button);
+    for (Button button : {Button::Loop, Button::XFRight, Button::Punch})
+        EXPECT_FALSE(l.buttonOn(button)) << static_cast<int>(button);
     EXPECT_EQ(l.statusText(), QStringLiteral("MUTED"));
     EXPECT_EQ(l.statusTip(), QStringLiteral("Muted (Mute Button Engaged)"));
 }

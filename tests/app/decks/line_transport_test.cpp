@@ -1,7 +1,7 @@
 // A line's transport against the real engine: playing, stopping, a second song while the first
 // plays, playlists, the triggers between lines and the playlist crossfade.
 
-#include "tests/app/line_test_fixture.h"
+#include "tests/app/decks/line_test_fixture.h"
 
 #include "app/settings/song_eq.h"
 
@@ -12,6 +12,7 @@ namespace {
 
 using app::LineControl;
 using State = LineControl::State;
+using Button = LineControl::Button;
 
 int32_t stateOf(LineHandle& h) {
     return KLV_LOAD_FIELD(h.state);
@@ -22,15 +23,15 @@ TEST_F(LinesTest, PlayButtonPlaysTheSongAndStopKeepsItLoaded) {
     LineControl& l = line(0);
     l.loadFile(wav("song.wav", 3));
     ASSERT_EQ(l.state(), State::Loaded);
-    EXPECT_TRUE(l.buttonShown(0));
-    EXPECT_FALSE(l.buttonShown(1)) << "stop is hidden while nothing plays";
+    EXPECT_TRUE(l.buttonShown(Button::PlayPause));
+    EXPECT_FALSE(l.buttonShown(Button::Stop)) << "stop is hidden while nothing plays";
     EXPECT_FALSE(l.trackerShown());
 
     // Punched in at unity by default: the line is heard at its own level.
     QTest::mouseClick(&l, Qt::LeftButton, {}, QPoint(10, 110));
     EXPECT_EQ(l.state(), State::Playing);
     EXPECT_EQ(stateOf(l.current()), 2);
-    EXPECT_TRUE(l.buttonShown(1));
+    EXPECT_TRUE(l.buttonShown(Button::Stop));
     EXPECT_TRUE(l.trackerShown());
     ASSERT_TRUE(playUntil([] { return maxLeft() > kLineSample * 9 / 10; }, 200))
         << "the song reaches the main output";
@@ -100,9 +101,9 @@ TEST_F(LinesTest, TrackButtonsStepThroughThePlaylist) {
     l.loadFile(m3u("list.m3u", {a, b, c}));
     ASSERT_EQ(l.listCount(), 3);
     EXPECT_EQ(l.fileName(), a);
-    EXPECT_TRUE(l.buttonShown(4));
-    EXPECT_TRUE(l.buttonShown(5));
-    EXPECT_TRUE(l.buttonShown(8)) << "shuffle comes with a playlist";
+    EXPECT_TRUE(l.buttonShown(Button::Previous));
+    EXPECT_TRUE(l.buttonShown(Button::Next));
+    EXPECT_TRUE(l.buttonShown(Button::Shuffle)) << "shuffle comes with a playlist";
 
     l.previousTrack();
     EXPECT_EQ(l.fileName(), a) << "nothing before the first entry";
@@ -123,11 +124,11 @@ TEST_F(LinesTest, TrackButtonsStepThroughThePlaylist) {
     EXPECT_EQ(l.state(), State::Playing);
     EXPECT_EQ(stateOf(l.handle(l.currentHandleIndex() ^ 1)), 0);
 
-    auto later = l.buildPlaylistMenu(5);
+    auto later = l.buildPlaylistMenu(Button::Next);
     ASSERT_TRUE(later);
     ASSERT_EQ(later->actions().size(), 1);
     EXPECT_EQ(later->actions()[0]->text(), QStringLiteral("c.wav"));
-    auto earlier = l.buildPlaylistMenu(4);
+    auto earlier = l.buildPlaylistMenu(Button::Previous);
     ASSERT_TRUE(earlier);
     EXPECT_EQ(earlier->actions()[0]->text(), QStringLiteral("a.wav"));
     earlier->actions()[0]->trigger();
@@ -140,7 +141,7 @@ TEST_F(LinesTest, PlaylistEndWithTriggerAtEndStartsTheNextLine) {
     LineControl& l = line(0);
     line(1).loadFile(wav("next.wav", 5));
     l.loadFile(m3u("list.m3u", {wav("a.wav", 1), wav("b.wav", 1)}));
-    ASSERT_TRUE(l.buttonShown(22)) << "this line and the next both hold a file";
+    ASSERT_TRUE(l.buttonShown(Button::AutoTrigger)) << "this line and the next both hold a file";
     state.options.XFade = 0;
     l.setAutoTrigger(0);
     l.trigger();
@@ -151,8 +152,8 @@ TEST_F(LinesTest, PlaylistEndWithTriggerAtEndStartsTheNextLine) {
     ASSERT_TRUE(playUntil([&] { return line(1).state() == State::Playing; }));
     EXPECT_EQ(l.state(), State::Loaded) << "this line stops at its last entry";
     EXPECT_EQ(l.autoTrigger(), -1) << "the trigger fires once";
-    EXPECT_FALSE(l.buttonOn(22));
-    EXPECT_EQ(l.buttonTip(22), QStringLiteral("Auto Trigger Next Line"));
+    EXPECT_FALSE(l.buttonOn(Button::AutoTrigger));
+    EXPECT_EQ(l.buttonTip(Button::AutoTrigger), QStringLiteral("Auto Trigger Next Line"));
 }
 
 TEST_F(LinesTest, EarlyTriggerFiresTheGivenSecondsBeforeTheEnd) {
@@ -161,7 +162,7 @@ TEST_F(LinesTest, EarlyTriggerFiresTheGivenSecondsBeforeTheEnd) {
     line(1).loadFile(wav("next.wav", 5));
     l.loadFile(wav("song.wav", 8));
     l.setAutoTrigger(5);
-    EXPECT_EQ(l.buttonTip(22), QStringLiteral("Auto Trigger at 5 Seconds"));
+    EXPECT_EQ(l.buttonTip(Button::AutoTrigger), QStringLiteral("Auto Trigger at 5 Seconds"));
     l.trigger();
     ASSERT_TRUE(playUntil([&] { return line(1).state() == State::Playing; }));
     const int32_t remaining = KLV_LOAD_FIELD(l.current().remaining);

@@ -2,12 +2,14 @@
 // crossfader assignment, keys, the tracker, the LCD, menus and drag and drop.
 
 #include "app/decks/line_geometry.h"
-#include "tests/app/line_test_fixture.h"
+#include "tests/app/decks/line_test_fixture.h"
 
 #include <QCursor>
 #include <QDropEvent>
+#include <QHelpEvent>
 #include <QMimeData>
 #include <QTest>
+#include <QToolTip>
 #include <QUrl>
 
 namespace klv::test {
@@ -15,6 +17,7 @@ namespace {
 
 using app::LineControl;
 using State = LineControl::State;
+using Button = LineControl::Button;
 
 void wheel(QWidget& w, QPoint at, int notches) {
     QWheelEvent e(QPointF(at), w.mapToGlobal(QPointF(at)), QPoint(), QPoint(0, 120 * notches),
@@ -109,7 +112,8 @@ TEST_F(LinesTest, PitchRangeAndInversion) {
         l.updateLayout();
         EXPECT_EQ(l.pitchTop(), c.top);
         EXPECT_EQ(l.pitchValue(), c.pitch) << "range " << c.range << " invert " << c.invert;
-        EXPECT_EQ(l.buttonShown(21), c.pitch != 1000) << "pitch return only off zero";
+        EXPECT_EQ(l.buttonShown(Button::PitchReturn), c.pitch != 1000)
+            << "pitch return only off zero";
     }
 }
 
@@ -124,7 +128,7 @@ TEST_F(LinesTest, PitchReturnGlidesBackOnePixelPerFiftyTicks) {
     key(l, Qt::Key_Up, Qt::ControlModifier);
     const int start = l.pitchTop();
     l.togglePitchReturn();
-    ASSERT_TRUE(l.buttonOn(21));
+    ASSERT_TRUE(l.buttonOn(Button::PitchReturn));
     timers[0]->step(49);
     EXPECT_EQ(l.pitchTop(), start);
     timers[0]->step(1);
@@ -132,7 +136,7 @@ TEST_F(LinesTest, PitchReturnGlidesBackOnePixelPerFiftyTicks) {
     timers[0]->step(50 * (268 - start));
     EXPECT_EQ(l.pitchTop(), 268);
     EXPECT_FALSE(l.pitchReturn());
-    EXPECT_FALSE(l.buttonShown(21));
+    EXPECT_FALSE(l.buttonShown(Button::PitchReturn));
 }
 
 TEST_F(LinesTest, EachCrossfaderSideCarriesOneLine) {
@@ -154,8 +158,8 @@ TEST_F(LinesTest, EachCrossfaderSideCarriesOneLine) {
 
     b.toggleXFSide(2);
     EXPECT_EQ(b.xfSide(), 2);
-    EXPECT_TRUE(b.buttonOn(20));
-    EXPECT_FALSE(b.buttonOn(19));
+    EXPECT_TRUE(b.buttonOn(Button::XFRight));
+    EXPECT_FALSE(b.buttonOn(Button::XFLeft));
     b.setXFValue(25);
     EXPECT_FLOAT_EQ(b.gain(), 0.25f);
     EXPECT_EQ(b.statusColour(), 96u | (159u << 8) | (96u << 16)) << "a half-closed side";
@@ -199,6 +203,69 @@ TEST_F(LinesTest, TransportKeysFollowTheShownButtons) {
     ASSERT_EQ(desk.focusMoves.size(), 2u);
     EXPECT_EQ(desk.focusMoves[0], std::make_pair(0, -1));
     EXPECT_EQ(desk.focusMoves[1], std::make_pair(0, 1));
+}
+
+// Every button that acts without a dialog or a menu, pressed where it is drawn, then by its key
+// where it has one; each step changes what the button is for. The tip is the one shown there.
+TEST_F(LinesTest, EveryButtonActsWhereItIsDrawnAndItsKeyDoesTheSame) {
+    state.options.UseSecondary = 1;
+    LineControl& l = line(0);
+    l.loadFile(m3u("set.m3u", {wav("a.wav", 3), wav("b.wav", 3), wav("c.wav", 3)}));
+    // Off zero pitch, the pitch return is shown until the next song resets the pitch.
+    key(l, Qt::Key_Up, Qt::ControlModifier);
+    const struct {
+        QPoint at;
+        const char* tip;
+        Qt::Key key; // Qt::Key_unknown: none
+        std::function<int()> value;
+    } cases[] = {
+        {QPoint(16, 135), "Cue (through CUE/Headphone Output)", Qt::Key_Delete,
+         [&] { return l.current().preview; }},
+        {QPoint(66, 214), "Slowly Set Pitch to Zero", Qt::Key_unknown,
+         [&] { return l.pitchReturn() ? 1 : 0; }},
+        {QPoint(75, 135), "Next Track", Qt::Key_PageDown, [&] { return l.listPos(); }},
+        {QPoint(45, 135), "Previous Track", Qt::Key_End, [&] { return l.listPos(); }},
+        {QPoint(66, 174), "Loop Current File", Qt::Key_unknown, [&] { return l.current().loop; }},
+        {QPoint(66, 184), "Mute This Line (Overrides Punch-In and CrossFader)", Qt::Key_unknown,
+         [&] { return l.muting() ? 1 : 0; }},
+        {QPoint(9, 337), "Assign to the CrossFader's Left Side", Qt::Key_unknown,
+         [&] { return l.xfSide(); }},
+        {QPoint(79, 337), "Assign to the CrossFader's Right Side", Qt::Key_unknown,
+         [&] { return l.xfSide(); }},
+        {QPoint(66, 224), "Punch In (bypass CrossFader)", Qt::Key_unknown,
+         [&] { return l.punch() ? 1 : 0; }},
+        {QPoint(66, 194), "Choose Randomly from Playlist", Qt::Key_unknown,
+         [&] { return l.shuffle() ? 1 : 0; }},
+    };
+    for (const auto& c : cases) {
+        QHelpEvent hover(QEvent::ToolTip, c.at, l.mapToGlobal(c.at));
+        QCoreApplication::sendEvent(&l, &hover);
+        EXPECT_EQ(QToolTip::text(), QString::fromLatin1(c.tip));
+        const int before = c.value();
+        QTest::mouseClick(&l, Qt::LeftButton, {}, c.at);
+        const int clicked = c.value();
+        EXPECT_NE(clicked, before) << c.tip;
+        if (c.key != Qt::Key_unknown) {
+            key(l, c.key);
+            EXPECT_NE(c.value(), clicked) << c.tip;
+        }
+    }
+    EXPECT_EQ(l.state(), State::Loaded) << "none of them plays";
+
+    // The context menu's Controls are the six transport buttons, offered while shown.
+    auto menu = l.buildContextMenu();
+    QMenu* controls = nullptr;
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("Controls"))
+            controls = a->menu();
+    ASSERT_NE(controls, nullptr);
+    QStringList entries;
+    for (QAction* a : controls->actions())
+        entries << a->text() + (a->isEnabled() ? QString() : QStringLiteral(" (off)"));
+    EXPECT_EQ(entries, QStringList({"Play/Pause", "Stop (off)", "Open File...", "Cue",
+                                    "Previous Track", "Next Track"}));
+    controls->actions()[0]->trigger();
+    EXPECT_EQ(l.state(), State::Playing);
 }
 
 TEST_F(LinesTest, TrackerClickMovesFivePixelsAndTheLcdTogglesTheTimeMode) {
@@ -384,7 +451,7 @@ TEST_F(LinesTest, StateSurvivesCleanUpAndInit) {
     EXPECT_EQ(l.current().loop, 1);
     EXPECT_EQ(l.handle(1).loop, 0) << "stored flags go to the current handle only";
     EXPECT_EQ(l.xfSide(), 2);
-    EXPECT_TRUE(l.buttonOn(20));
+    EXPECT_TRUE(l.buttonOn(Button::XFRight));
     EXPECT_TRUE(l.fileName().endsWith(QStringLiteral("kept.wav")));
     EXPECT_EQ(l.state(), State::Loaded);
 
