@@ -1,5 +1,6 @@
-// The master section's push buttons and keys.
+// The master section's buttons: where each sits, its tip and what a press does; and its keys.
 
+#include "app/decks/button_art.h"
 #include "app/decks/master_section.h"
 #include "app/settings/feature_lock.h"
 #include "app/shell/desk.h"
@@ -13,49 +14,85 @@
 
 namespace klv::app {
 
-void MasterSection::pushButton(int index) {
-    OptionsRecord& options = m_desk.state().options;
-    switch (index) {
-    case 11:
-        if (options.LockOptions != 1 || featureLock().mayOpen(GuardedFeature::Options))
-            m_desk.showOptions();
-        break;
-    case 12:
-        if (options.LockPlugins != 1 || featureLock().mayOpen(GuardedFeature::Plugins))
-            m_desk.showPluginManager();
-        break;
-    case 14:
-        klvShowHelp(app::windowHandle(m_desk.owner()), helpFilePath().toUtf8().constData(),
-                    KLV_HELP_FINDER, 0);
-        break;
-    case 15: {
-        // The main window takes no input while the navigator comes or goes.
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        QWidget* owner = m_desk.owner();
-        if (owner)
-            owner->setEnabled(false);
-        QApplication::processEvents();
-        m_desk.toggleNavigator();
-        QApplication::processEvents();
-        if (owner)
-            owner->setEnabled(true);
-        QApplication::restoreOverrideCursor();
-        break;
-    }
-    case 18:
-        m_desk.doFullScreen(!m_desk.fullScreen());
-        break;
-    case 24:
-        featureLock().pressLockButton();
-        updateLockButton();
-        break;
-    default:
-        break;
-    }
+std::span<const MasterSection::ButtonRow> MasterSection::buttonTable() {
+    using B = Button;
+    // The right-hand column: 26 x 19 at x 110 and 144, a row every 24 pixels from y 200. The
+    // headphone mode sits below the headphone fader, two pixels shorter than the others.
+    static constexpr ButtonRow kRows[] = {
+        {B::HeadphoneMode, QRect(74, 326, 26, 17), nullptr, &MasterSection::cycleHeadphoneMode,
+         false, nullptr, Face::HeadphoneMode, 0},
+        {B::Mute, QRect(110, 200, 26, 19), "Mute Master Output", &MasterSection::toggleMute, false,
+         &MasterSection::m_mute, Face::Picture, btn::kMasterMute},
+        {B::Join, QRect(144, 200, 26, 19), "Join Left and Right Faders",
+         &MasterSection::toggleJoint, false, &MasterSection::m_joint, Face::Picture, btn::kJoin},
+        {B::Options, QRect(110, 224, 26, 19), nullptr, &MasterSection::openOptions, true, nullptr,
+         Face::Picture, btn::kOptions},
+        {B::Plugins, QRect(144, 224, 26, 19), nullptr, &MasterSection::openPluginManager, true,
+         nullptr, Face::Picture, btn::kPlugins},
+        {B::Help, QRect(110, 248, 26, 19), nullptr, &MasterSection::openHelp, true, nullptr,
+         Face::Picture, btn::kHelp},
+        {B::Navigator, QRect(144, 248, 26, 19), nullptr, &MasterSection::toggleNavigator, true,
+         nullptr, Face::Picture, btn::kNavigator},
+        {B::FullScreen, QRect(110, 272, 26, 19), nullptr, &MasterSection::toggleFullScreen, true,
+         nullptr, Face::Picture, btn::kFullScreen},
+        {B::Lock, QRect(144, 272, 26, 19), nullptr, &MasterSection::pressLock, true, nullptr,
+         Face::Lock, btn::kLock},
+    };
+    static_assert(
+        [] {
+            for (size_t i = 0; i < std::size(kRows); ++i)
+                if (static_cast<size_t>(kRows[i].button) != i)
+                    return false;
+            return true;
+        }(),
+        "the rows are in Button order");
+    return kRows;
+}
+
+const MasterSection::ButtonRow& MasterSection::buttonRow(Button button) {
+    return buttonTable()[static_cast<size_t>(button)];
+}
+
+void MasterSection::openOptions() {
+    if (m_desk.state().options.LockOptions != 1 || featureLock().mayOpen(GuardedFeature::Options))
+        m_desk.showOptions();
+}
+
+void MasterSection::openPluginManager() {
+    if (m_desk.state().options.LockPlugins != 1 || featureLock().mayOpen(GuardedFeature::Plugins))
+        m_desk.showPluginManager();
+}
+
+void MasterSection::openHelp() {
+    klvShowHelp(app::windowHandle(m_desk.owner()), helpFilePath().toUtf8().constData(),
+                KLV_HELP_FINDER, 0);
+}
+
+void MasterSection::toggleNavigator() {
+    // The main window takes no input while the navigator comes or goes.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    QWidget* owner = m_desk.owner();
+    if (owner)
+        owner->setEnabled(false);
+    QApplication::processEvents();
+    m_desk.toggleNavigator();
+    QApplication::processEvents();
+    if (owner)
+        owner->setEnabled(true);
+    QApplication::restoreOverrideCursor();
+}
+
+void MasterSection::toggleFullScreen() {
+    m_desk.doFullScreen(!m_desk.fullScreen());
+}
+
+void MasterSection::pressLock() {
+    featureLock().pressLockButton();
+    updateLockButton();
 }
 
 void MasterSection::updateLockButton() {
-    update(buttonRect(24));
+    update(buttonRect(Button::Lock));
 }
 
 void MasterSection::keyPressEvent(QKeyEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
-// Where the master section's parts sit, in its own pixels, and the ranges of its knobs.
+// Where the master section's parts sit, in its own pixels, and the ranges of its knobs. The
+// buttons sit where the section's button table puts them.
 
 #include <QRect>
 
@@ -53,37 +54,6 @@ inline QRect vu() {
 
 inline QRect clock() {
     return QRect(118, 178, 44, 14);
-}
-
-// The buttons of the right-hand column, two to a row; -1 when the index has no button.
-inline QRect button(int index) {
-    constexpr int kLeft = 110;
-    constexpr int kRight = 144;
-    constexpr int kWidth = 26;
-    constexpr int kHeight = 19;
-    auto at = [](int x, int row) { return QRect(x, 200 + 24 * row, kWidth, kHeight); };
-    switch (index) {
-    case 9:
-        return at(kLeft, 0);
-    case 10:
-        return at(kRight, 0);
-    case 11:
-        return at(kLeft, 1);
-    case 12:
-        return at(kRight, 1);
-    case 14:
-        return at(kLeft, 2);
-    case 15:
-        return at(kRight, 2);
-    case 18:
-        return at(kLeft, 3);
-    case 24:
-        return at(kRight, 3);
-    case 0:
-        return QRect(74, 326, kWidth, kHeight - 2);
-    default:
-        return {};
-    }
 }
 
 } // namespace klv::app::masterlayout

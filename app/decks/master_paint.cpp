@@ -97,18 +97,25 @@ void MasterSection::paintEvent(QPaintEvent*) {
         paintFaderKnob(p, ml::faderKnob(index, top));
     }
 
-    for (int index : {9, 10, 11, 12, 14, 15, 18}) {
-        const bool on = (index == 9 && m_mute) || (index == 10 && m_joint) ||
-                        (m_grab == Grab::Button && m_pressedButton == index);
-        paintButton(p, ml::button(index), index, on);
+    for (const ButtonRow& row : buttonTable()) {
+        if (!buttonShown(row.button))
+            continue;
+        const bool pressed = m_grab == Grab::Button && m_pressedButton == row.button;
+        switch (row.face) {
+        case Face::Picture:
+            paintButton(p, row.rect, row.art, (row.lit && this->*row.lit) || pressed);
+            break;
+        case Face::HeadphoneMode:
+            paintHeadphoneMode(p, row.rect, options.HeadphoneMode);
+            break;
+        case Face::Lock:
+            paintLock(p, row.rect,
+                      featureLock().locked()
+                          ? (pressed ? LockImage::LockedOn : LockImage::LockedOff)
+                          : (pressed ? LockImage::UnlockedOn : LockImage::UnlockedOff));
+            break;
+        }
     }
-    const bool lockPressed = m_grab == Grab::Button && m_pressedButton == 24;
-    const bool locked = featureLock().locked();
-    paintLock(p, ml::button(24),
-              locked ? (lockPressed ? LockImage::LockedOn : LockImage::LockedOff)
-                     : (lockPressed ? LockImage::UnlockedOn : LockImage::UnlockedOff));
-    if (headphone)
-        paintHeadphoneMode(p, ml::button(0), options.HeadphoneMode);
 
     if (hasFocus()) {
         p.setRenderHint(QPainter::Antialiasing, false);

@@ -60,8 +60,8 @@ MasterSection::~MasterSection() {
 QRect MasterSection::faderBar(int index) {
     return ml::faderBar(index);
 }
-QRect MasterSection::buttonRect(int index) {
-    return ml::button(index);
+QRect MasterSection::buttonRect(Button button) {
+    return buttonRow(button).rect;
 }
 QRect MasterSection::bandKnobRect(int band, int top) {
     return ml::bandKnob(band, top);
@@ -73,18 +73,17 @@ QRect MasterSection::clockRect() {
     return ml::clock();
 }
 
-bool MasterSection::buttonShown(int index) const {
-    if (index == 0)
-        return m_desk.state().options.UseSecondary == 1;
-    return !ml::button(index).isNull();
+bool MasterSection::buttonShown(Button button) const {
+    // The headphone mode only matters while the headphones have an output of their own.
+    return button != Button::HeadphoneMode || m_desk.state().options.UseSecondary == 1;
 }
 
-int MasterSection::buttonAt(const QPoint& position) const {
-    for (int index : {0, 9, 10, 11, 12, 14, 15, 18, 24}) {
-        if (buttonShown(index) && ml::button(index).contains(position))
-            return index;
+std::optional<MasterSection::Button> MasterSection::buttonAt(const QPoint& position) const {
+    for (const ButtonRow& row : buttonTable()) {
+        if (buttonShown(row.button) && row.rect.contains(position))
+            return row.button;
     }
-    return -1;
+    return std::nullopt;
 }
 
 void MasterSection::updateLayout() {
@@ -106,18 +105,15 @@ void MasterSection::updateLayout() {
 }
 
 void MasterSection::leftPressed(const QPoint& position) {
-    if (const int index = buttonAt(position); index >= 0) {
+    if (const std::optional<Button> button = buttonAt(position)) {
         // Toggles act at once; push buttons act on a release inside them.
-        if (index == 0) {
-            cycleHeadphoneMode();
-        } else if (index == 9) {
-            toggleMute();
-        } else if (index == 10) {
-            toggleJoint();
-        } else {
+        const ButtonRow& row = buttonRow(*button);
+        if (row.push) {
             m_grab = Grab::Button;
-            m_pressedButton = index;
+            m_pressedButton = button;
             update();
+        } else {
+            (this->*row.press)();
         }
         return;
     }
@@ -183,14 +179,14 @@ void MasterSection::leftMoved(const QPoint& position) {
 
 void MasterSection::leftReleased(const QPoint& position) {
     const Grab grab = m_grab;
-    const int pressed = m_pressedButton;
+    const std::optional<Button> pressed = m_pressedButton;
     m_grab = Grab::None;
     m_grabIndex = -1;
-    m_pressedButton = -1;
+    m_pressedButton.reset();
     if (grab == Grab::Button) {
         update();
-        if (pressed >= 0 && ml::button(pressed).contains(position))
-            pushButton(pressed);
+        if (pressed && buttonRect(*pressed).contains(position))
+            (this->*buttonRow(*pressed).press)();
     }
 }
 
@@ -241,12 +237,10 @@ bool MasterSection::event(QEvent* event) {
         update();
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
-        const int index = buttonAt(help->pos());
+        const std::optional<Button> button = buttonAt(help->pos());
         QString text;
-        if (index == 9)
-            text = QStringLiteral("Mute Master Output");
-        else if (index == 10)
-            text = QStringLiteral("Join Left and Right Faders");
+        if (button && buttonRow(*button).tip)
+            text = QString::fromLatin1(buttonRow(*button).tip);
         if (text.isEmpty())
             QToolTip::hideText();
         else

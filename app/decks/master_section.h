@@ -6,13 +6,17 @@
 // the plug-in manager, the help, the navigator and full-screen mode.
 // [ui-thread]
 
-#include "app/shell/knob_input.h"
+#include "app/decks/knob_input.h"
 
 #include "klv3.h"
+
+#include <QRect>
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 
 class QMenu;
 
@@ -29,6 +33,20 @@ public:
     static constexpr int kWidth = 180;
     static constexpr int kHeight = 348;
     static constexpr int kBands = 10;
+
+    // The section's buttons: the headphone mode below the faders (only with the secondary
+    // device), then the right-hand column two to a row.
+    enum class Button {
+        HeadphoneMode,
+        Mute,
+        Join,
+        Options,
+        Plugins,
+        Help,
+        Navigator,
+        FullScreen,
+        Lock,
+    };
 
     // clockTimer: the 300 ms clock timer (null: a real one); tests pass a stepped timer.
     explicit MasterSection(Desk& desk, QWidget* parent = nullptr,
@@ -74,7 +92,7 @@ public:
 
     // Where things are, in the section's pixels, for the layout and for tests.
     static QRect faderBar(int index); // 0 left, 1 right, 2 headphone
-    static QRect buttonRect(int index);
+    static QRect buttonRect(Button button);
     static QRect bandKnobRect(int band, int top);
     static QRect vuRect();
     static QRect clockRect();
@@ -97,6 +115,24 @@ protected:
 
 private:
     enum class Grab { None, Band, Fader, Headphone, Button };
+    // How a button is drawn: its own picture from the button art, the picture of the current
+    // headphone mode, or the lock's picture for the program's lock state.
+    enum class Face { Picture, HeadphoneMode, Lock };
+
+    // Everything the section knows about one button.
+    struct ButtonRow {
+        Button button;
+        QRect rect;
+        const char* tip; // null: none
+        void (MasterSection::*press)();
+        bool push;                // acts on a release inside it; else at once
+        bool MasterSection::*lit; // the state the button shows; null: lit only while pressed
+        Face face;
+        int art; // its picture in the button art, for Face::Picture
+    };
+    // The rows in Button order.
+    static std::span<const ButtonRow> buttonTable();
+    static const ButtonRow& buttonRow(Button button);
 
     void applyVolume();
     void setFaderTop(int index, int top);
@@ -105,11 +141,16 @@ private:
     void toggleJoint();
     void cycleHeadphoneMode();
     void setBand(int band, int top);
-    void pushButton(int index);
+    void openOptions();
+    void openPluginManager();
+    void openHelp();
+    void toggleNavigator();
+    void toggleFullScreen();
+    void pressLock();
     void tickClock();
     void openEqualizerMenu(const QPoint& globalPosition);
-    int buttonAt(const QPoint& position) const;
-    bool buttonShown(int index) const;
+    std::optional<Button> buttonAt(const QPoint& position) const;
+    bool buttonShown(Button button) const;
 
     Desk& m_desk;
     std::array<float, 2> m_gain{1.0f, 1.0f};
@@ -123,7 +164,7 @@ private:
     Grab m_grab = Grab::None;
     int m_grabIndex = -1;
     int m_grabOffset = 0;
-    int m_pressedButton = -1;
+    std::optional<Button> m_pressedButton;
 
     SurfaceView* m_vu;
     SurfaceView* m_clock;

@@ -1,7 +1,7 @@
 // The master section's faders, join, mute and headphone level, heard on the engine's output.
 
-#include "tests/app/master_audio_support.h"
-#include "tests/app/master_test_fixture.h"
+#include "tests/app/decks/master_audio_support.h"
+#include "tests/app/decks/master_test_fixture.h"
 
 #include <QKeyEvent>
 
@@ -9,6 +9,7 @@ namespace klv::test {
 namespace {
 
 using app::MasterSection;
+using Button = MasterSection::Button;
 
 class MasterFadersTest : public MasterTest {};
 
@@ -52,7 +53,7 @@ TEST_F(MasterFadersTest, MasterMuteSilencesTheMainOutputButNeverTheHeadphones) {
     ASSERT_GT(main, 0.3);
     ASSERT_GT(phones, 0.3);
 
-    clickButton(9);
+    clickButton(Button::Mute);
     ASSERT_TRUE(s.muted());
     EXPECT_EQ(line.settledLevel(0), 0.0);
     EXPECT_NEAR(line.settledLevel(1), phones, 0.01);
@@ -67,7 +68,7 @@ TEST_F(MasterFadersTest, MasterMuteSilencesTheMainOutputButNeverTheHeadphones) {
     // Moving a master fader while muted keeps the output silent; unmuting brings it back.
     s.setVal(0, -20);
     EXPECT_EQ(line.settledLevel(0), 0.0);
-    clickButton(9);
+    clickButton(Button::Mute);
     EXPECT_FALSE(s.muted());
     EXPECT_NEAR(line.settledLevel(0), main * 1.5, 0.01);
 }
@@ -75,7 +76,7 @@ TEST_F(MasterFadersTest, MasterMuteSilencesTheMainOutputButNeverTheHeadphones) {
 TEST_F(MasterFadersTest, JoinCopiesTheLeftFaderWhenTurnedOnAndLetsThemApartWhenOff) {
     MasterSection& s = build();
     ASSERT_TRUE(s.joint());
-    clickButton(10);
+    clickButton(Button::Join);
     EXPECT_FALSE(s.joint());
     s.setVal(0, 40);
     s.setVal(1, -20);
@@ -83,7 +84,7 @@ TEST_F(MasterFadersTest, JoinCopiesTheLeftFaderWhenTurnedOnAndLetsThemApartWhenO
     EXPECT_EQ(s.faderTop(1), 199);
     EXPECT_FLOAT_EQ(s.rightGain(), 1.5f);
 
-    clickButton(10);
+    clickButton(Button::Join);
     EXPECT_TRUE(s.joint());
     EXPECT_EQ(s.faderTop(1), 259);
     EXPECT_FLOAT_EQ(s.rightGain(), 0.5f);
@@ -91,7 +92,7 @@ TEST_F(MasterFadersTest, JoinCopiesTheLeftFaderWhenTurnedOnAndLetsThemApartWhenO
 
 TEST_F(MasterFadersTest, KnobGesturesOnTheBars) {
     MasterSection& s = build();
-    clickButton(10); // apart, so each bar shows its own effect
+    clickButton(Button::Join); // apart, so each bar shows its own effect
     const QPoint leftBar = MasterSection::faderBar(0).center();
     const QPoint rightBar = MasterSection::faderBar(1).center();
 
@@ -134,7 +135,7 @@ TEST_F(MasterFadersTest, HeadphoneControlsOnlyWithTheSecondaryDevice) {
     click(bar);
     turnWheel(bar, -5);
     EXPECT_EQ(s.headphoneTop(), 223);
-    click(MasterSection::buttonRect(0).center());
+    click(MasterSection::buttonRect(Button::HeadphoneMode).center());
     EXPECT_EQ(options().HeadphoneMode, 0);
 }
 
@@ -142,7 +143,7 @@ TEST_F(MasterFadersTest, HeadphoneModeCyclesAndReachesTheEngineAtOnce) {
     build();
     const int expected[] = {1, 2, 0, 1};
     for (int mode : expected) {
-        clickButton(0);
+        clickButton(Button::HeadphoneMode);
         EXPECT_EQ(options().HeadphoneMode, mode);
         OptionsRecord stored{};
         ASSERT_EQ(klvGetReg("Settings", "Options", &stored, sizeof stored), KLV_OPTIONS_SIZE);
@@ -156,7 +157,7 @@ TEST_F(MasterFadersTest, Keys) {
     QTest::keyClick(&s, Qt::Key_Up);
     EXPECT_EQ(s.faderTop(0), 215);
     EXPECT_EQ(s.faderTop(1), 215);
-    clickButton(10); // apart: Up moves both by itself
+    clickButton(Button::Join); // apart: Up moves both by itself
     QTest::keyClick(&s, Qt::Key_Down);
     QTest::keyClick(&s, Qt::Key_Down);
     EXPECT_EQ(s.faderTop(0), 223);

@@ -4,7 +4,7 @@
 #include "app/decks/vu_window.h"
 #include "app/settings/feature_lock.h"
 #include "app/settings/password_scramble.h"
-#include "tests/app/master_test_fixture.h"
+#include "tests/app/decks/master_test_fixture.h"
 
 #include <QDate>
 #include <QLocale>
@@ -13,6 +13,7 @@ namespace klv::test {
 namespace {
 
 using app::MasterSection;
+using Button = MasterSection::Button;
 
 class MasterSectionTest : public MasterTest {
 protected:
@@ -35,26 +36,26 @@ protected:
 
 TEST_F(MasterSectionTest, ButtonsOpenTheirWindowsOnReleaseInside) {
     build();
-    clickButton(11);
-    clickButton(12);
-    clickButton(15);
-    clickButton(18);
+    clickButton(Button::Options);
+    clickButton(Button::Plugins);
+    clickButton(Button::Navigator);
+    clickButton(Button::FullScreen);
     EXPECT_EQ(desk.optionsShown, 1);
     EXPECT_EQ(desk.pluginManagerShown, 1);
     EXPECT_EQ(desk.navigatorToggles, 1);
     EXPECT_TRUE(desk.full);
-    clickButton(18);
+    clickButton(Button::FullScreen);
     EXPECT_FALSE(desk.full);
 
     // A press that leaves the button before its release does nothing.
-    const QRect options = MasterSection::buttonRect(11);
+    const QRect options = MasterSection::buttonRect(Button::Options);
     QTest::mousePress(section.get(), Qt::LeftButton, {}, options.center());
     QTest::mouseMove(section.get(), options.bottomRight() + QPoint(5, 5));
     QTest::mouseRelease(section.get(), Qt::LeftButton, {}, options.bottomRight() + QPoint(5, 5));
     EXPECT_EQ(desk.optionsShown, 1);
     EXPECT_TRUE(desk.owner()->isEnabled());
 
-    clickButton(14);
+    clickButton(Button::Help);
     const auto help = headless.system.helpRequests();
     ASSERT_EQ(help.size(), 1u);
     EXPECT_EQ(help[0].command, KLV_HELP_FINDER);
@@ -65,14 +66,14 @@ TEST_F(MasterSectionTest, LockedOptionsAndPluginsAskForThePassword) {
     lockWith("wrong");
     options().LockOptions = 1;
     options().LockPlugins = 0;
-    clickButton(11);
+    clickButton(Button::Options);
     EXPECT_EQ(desk.optionsShown, 0);
     EXPECT_EQ(passwordAsks, 1);
-    clickButton(12);
+    clickButton(Button::Plugins);
     EXPECT_EQ(desk.pluginManagerShown, 1) << "plug-ins are not guarded";
 
     options().LockPlugins = 1;
-    clickButton(12);
+    clickButton(Button::Plugins);
     EXPECT_EQ(desk.pluginManagerShown, 1);
     const auto boxes = headless.system.boxes();
     ASSERT_FALSE(boxes.empty());
@@ -80,14 +81,14 @@ TEST_F(MasterSectionTest, LockedOptionsAndPluginsAskForThePassword) {
 
     // The right password opens everything until the lock button locks again.
     lockWith("secret");
-    clickButton(12);
-    clickButton(11);
+    clickButton(Button::Plugins);
+    clickButton(Button::Options);
     EXPECT_EQ(desk.pluginManagerShown, 2);
     EXPECT_EQ(desk.optionsShown, 1);
     EXPECT_EQ(passwordAsks, 3);
-    clickButton(24);
+    clickButton(Button::Lock);
     EXPECT_TRUE(app::featureLock().locked());
-    clickButton(11);
+    clickButton(Button::Options);
     EXPECT_EQ(passwordAsks, 4);
     EXPECT_EQ(desk.optionsShown, 2);
 }
@@ -95,7 +96,7 @@ TEST_F(MasterSectionTest, LockedOptionsAndPluginsAskForThePassword) {
 TEST_F(MasterSectionTest, LockButtonWithoutFeatureLockingSaysHowToSetItUp) {
     build();
     options().LockEnabled = 0;
-    clickButton(24);
+    clickButton(Button::Lock);
     const auto boxes = headless.system.boxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text,

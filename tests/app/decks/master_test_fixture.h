@@ -7,8 +7,8 @@
 #include "app/shell/interval_timer.h"
 #include "app/shell/program_state.h"
 #include "app/shell/registry_text.h"
-#include "tests/app/app_test_support.h"
-#include "tests/app/test_desk.h"
+#include "tests/app/support/app_test_support.h"
+#include "tests/app/support/test_desk.h"
 
 #include <QTest>
 #include <QWheelEvent>
@@ -62,7 +62,9 @@ protected:
     }
 
     void click(const QPoint& at) { QTest::mouseClick(section.get(), Qt::LeftButton, {}, at); }
-    void clickButton(int index) { click(app::MasterSection::buttonRect(index).center()); }
+    void clickButton(app::MasterSection::Button button) {
+        click(app::MasterSection::buttonRect(button).center());
+    }
 
     void turnWheel(const QPoint& at, int notches) {
         QWheelEvent event(QPointF(at), QPointF(section->mapToGlobal(at)), QPoint(),
