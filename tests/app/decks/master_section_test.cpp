@@ -172,9 +172,44 @@ TEST_F(MasterSectionTest, Screenshot) {
     MasterSection& s = build();
     s.startMeters();
     s.setVal(0, -12);
-    QTest::qWait(100);
+    ASSERT_EQ(s.faderTop(0), 207);
+
+    QImage shot;
+    qreal dpr = 1;
+    const auto at = [&](int x, int y) { return shot.pixelColor(QPoint(x, y) * dpr); };
+    // Silent meters: every segment in the options' dim colour, drawn by the engine's thread.
+    const QColor dim(options().LCDDimColor & 0xFF, (options().LCDDimColor >> 8) & 0xFF,
+                     (options().LCDDimColor >> 16) & 0xFF);
+    const auto dimPixels = [&] {
+        shot = s.grab().toImage();
+        dpr = shot.devicePixelRatio();
+        int count = 0;
+        const QRect vu = MasterSection::vuRect();
+        for (int y = vu.top(); y <= vu.bottom(); ++y)
+            for (int x = vu.left(); x <= vu.right(); ++x)
+                count += at(x, y) == dim ? 1 : 0;
+        return count;
+    };
+    QTRY_VERIFY(dimPixels() > 500);
     keepScreenshot(s, "master_section.png");
     klvStopVU();
+
+    // Both joined master knobs stand where setVal put them: the knob's light face just below
+    // its top, the bar's dark groove where the knob stood at unity.
+    for (int index : {0, 1}) {
+        const int x = MasterSection::faderBar(index).center().x();
+        EXPECT_GT(at(x, 209).lightness(), 120) << index;
+        EXPECT_LT(at(x, 233).lightness(), 60) << index;
+    }
+    // The headphone mode's caption, lit amber, with the secondary device.
+    const QRect mode = MasterSection::buttonRect(Button::HeadphoneMode);
+    int amber = 0;
+    for (int y = mode.top(); y <= mode.bottom(); ++y)
+        for (int x = mode.left(); x <= mode.right(); ++x) {
+            const QColor c = at(x, y);
+            amber += c.red() > 200 && c.green() > 120 && c.green() < 200 && c.blue() < 100 ? 1 : 0;
+        }
+    EXPECT_GT(amber, 10);
 }
 
 } // namespace
