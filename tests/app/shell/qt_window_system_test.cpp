@@ -3,8 +3,8 @@
 #include "app/settings/status_bar.h"
 #include "app/shell/main_window.h"
 #include "klv3.h"
-#include "platform/home.h"
-#include "tests/app/app_test_support.h"
+#include "platform/store/home.h"
+#include "tests/app/support/app_test_support.h"
 #include "tests/support/temp_home.h"
 
 #include <QAbstractButton>
@@ -246,9 +246,50 @@ TEST(QtWindowSystem, GuiThreadWaitingForASenderServesItsRequest) {
 
 TEST(QtWindowSystem, ServingOffTheGuiThreadDoesNothing) {
     QtWindowSystem system;
-    std::thread other([&] { system.serveRequests(); }); // must neither crash nor serve
+    QWidget target;
+    int handled = 0;
+    QThread* handlerThread = nullptr;
+    registerWindow(&target, [&](uint32_t, intptr_t, intptr_t) -> intptr_t {
+        handlerThread = QThread::currentThread();
+        return ++handled;
+    });
+    std::atomic<bool> sending{false};
+    std::atomic<bool> senderDone{false};
+    intptr_t answer = 0;
+    std::thread sender([&] {
+        sending = true;
+        answer = system.sendMessage(windowHandle(&target), KLV_MSG_USER_MESSAGE, 0, 0);
+        senderDone = true;
+    });
+    while (!sending)
+        std::this_thread::yield();
+    // A thread that is not the GUI thread keeps asking for a while after the request went in:
+    // the request is left waiting, and so is its sender.
+    std::thread other([&] {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+        while (std::chrono::steady_clock::now() < until) {
+            system.serveRequests();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
     other.join();
-    SUCCEED();
+    EXPECT_EQ(handled, 0);
+    EXPECT_FALSE(senderDone);
+
+    // The GUI thread then serves it.
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!senderDone && std::chrono::steady_clock::now() < giveUp) {
+        system.serveRequests();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    const bool finished = senderDone;
+    if (!finished)
+        QCoreApplication::processEvents(); // let the test end instead of hanging
+    sender.join();
+    EXPECT_TRUE(finished);
+    EXPECT_EQ(handled, 1);
+    EXPECT_EQ(answer, 1);
+    EXPECT_EQ(handlerThread, qApp->thread());
 }
 
 TEST(QtWindowSystem, HelpButtonOpensTheTopicAndLeavesTheBoxOpen) {
