@@ -1,13 +1,16 @@
 #include "app/shell/main_window.h"
 
+#include "app/decks/line_control.h"
+#include "app/decks/master_section.h"
 #include "app/shell/default_options.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
 #include "app/shell/startup.h"
-#include "tests/app/app_test_support.h"
+#include "tests/app/support/app_test_support.h"
 
 #include <QImage>
 #include <QSignalSpy>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -37,22 +40,34 @@ protected:
 };
 
 TEST_F(MainWindowTest, ClosingRunsTheShutDownAndStoresTheRunsState) {
+    // Each setting is stored before the start and changed on the desk before closing: the
+    // shut-down must store the desk as the user left it, not as it started.
     const struct {
-        const char* remainTime;
-        bool navigatorOpen;
-        const char* navigator;
-    } cases[] = {{"0", true, "1"}, {"1", false, "0"}};
+        const char* stored;
+        const char* saved;
+    } cases[] = {{"0", "1"}, {"1", "0"}};
     for (const auto& c : cases) {
-        setRegText("Settings", "Remain Time", c.remainTime);
+        setRegText("Settings", "Remain Time", c.stored);
+        setRegText("Settings", "Navigator", c.stored);
+        setRegText("Settings", "Line 1 Mute", c.stored);
         start();
-        state.navigatorOpen = c.navigatorOpen;
-        klvDelReg("Settings", "Remain Time"); // the shut-down writes it back from TimeRemain
+        LineControl& first = *main->line(0);
+        // The time display flips elapsed and remaining time, the mute button the line's mute,
+        // the navigator button opens or closes the navigator.
+        QTest::mouseDClick(&first, Qt::LeftButton, {}, QPoint(40, 70));
+        QTest::mouseClick(&first, Qt::LeftButton, {},
+                          LineControl::buttonRect(LineControl::Button::Mute).center());
+        QTest::mouseClick(main->master(), Qt::LeftButton, {},
+                          MasterSection::buttonRect(MasterSection::Button::Navigator).center());
+        ASSERT_EQ(getRegText("Settings", "Remain Time", "missing"), c.stored)
+            << "stored only when the program ends";
         QSignalSpy finished(main.get(), &MainWindow::shutDownFinished);
         EXPECT_TRUE(main->close());
         EXPECT_FALSE(main->isVisible());
         EXPECT_EQ(finished.count(), 1);
-        EXPECT_EQ(getRegText("Settings", "Remain Time", "missing"), c.remainTime);
-        EXPECT_EQ(getRegText("Settings", "Navigator", "missing"), c.navigator);
+        EXPECT_EQ(getRegText("Settings", "Remain Time", "missing"), c.saved);
+        EXPECT_EQ(getRegText("Settings", "Navigator", "missing"), c.saved);
+        EXPECT_EQ(getRegText("Settings", "Line 1 Mute", "missing"), c.saved);
         EXPECT_EQ(getRegText("Settings", "Running", "missing"), "0");
         EXPECT_FALSE(main->startupWindowLoaded());
         EXPECT_TRUE(main->close()); // a second request does not run it again
