@@ -11,23 +11,16 @@
 #include "app/shell/main_window.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/startup.h"
-#include "tests/app/app_test_support.h"
-#include "tests/app/desk_run_test.h"
-#include "tests/app/master_audio_support.h"
+#include "tests/app/decks/master_audio_support.h"
+#include "tests/app/support/app_test_support.h"
+#include "tests/app/support/desk_run_test.h"
 #include "tests/support/temp_home.h"
 
-#include <QElapsedTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace klv::app {
@@ -35,9 +28,10 @@ namespace {
 
 using State = LineControl::State;
 
-QString testWav(const char* name, int seconds = 20) {
+// Twenty seconds of a constant level: longer than any test here lets a line play.
+QString testWav(const char* name) {
     const auto path = test::testHome() / name;
-    test::writeConstantWav(path, test::kLineSample, seconds);
+    test::writeConstantWav(path, test::kLineSample, 20);
     return QString::fromStdString(path.string());
 }
 
@@ -301,70 +295,6 @@ TEST_F(MainWindowLinesTest, FirstStartPlaysTheIntroOnTheFirstLineSoonAfter) {
         for (int n = 1; n < main->lineCount(); ++n)
             EXPECT_NE(line(n).state(), State::Playing);
         endRun();
-    }
-}
-
-// Not a check: the figures for bench/README.md. Run it by hand on a display with the virtual
-// devices, e.g. KELVARA_AUDIO=virtual QT_QPA_PLATFORM=xcb xvfb-run app_tests
-// --gtest_also_run_disabled_tests --gtest_filter='*MeasureCpu*'.
-TEST_F(MainWindowLinesTest, DISABLED_MeasureCpuWithSixLoadedLinesAndWithTwoPlaying) {
-    constexpr int kWindowMs = 20000;
-    const auto cpuSeconds = [] {
-        rusage usage{};
-        getrusage(RUSAGE_SELF, &usage);
-        return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-               (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    };
-    const auto measure = [&](const char* what) {
-        QTest::qWait(2000); // settle
-        QElapsedTimer wall;
-        const double before = cpuSeconds();
-        wall.start();
-        QTest::qWait(kWindowMs);
-        const double share = (cpuSeconds() - before) / (wall.elapsed() / 1000.0);
-        std::printf("CPU %s: %.1f %% of one core over %d s\n", what, share * 100.0,
-                    kWindowMs / 1000);
-    };
-    start(6);
-    main->raise();
-    for (int n = 0; n < 6; ++n)
-        line(n).loadFile(testWav(("cpu" + std::to_string(n) + ".wav").c_str(), 120));
-    measure("idle, six lines loaded");
-    line(0).pause();
-    line(1).pause();
-    measure("two lines playing");
-}
-
-// Not a check either: memory of the whole desk while two short songs loop, printed once a
-// minute for KLV_SOAK_MINUTES minutes (10 unless set). Run it like the CPU figures above.
-TEST_F(MainWindowLinesTest, DISABLED_MeasureMemoryWhileTwoLinesLoop) {
-    const char* minutesText = std::getenv("KLV_SOAK_MINUTES");
-    const int minutes = minutesText ? std::max(1, std::atoi(minutesText)) : 10;
-    const auto residentKb = [] {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (!status.open(QIODevice::ReadOnly))
-            return -1L;
-        for (const QByteArray& row : status.readAll().split('\n')) {
-            if (row.startsWith("VmRSS:"))
-                return row.mid(6).trimmed().split(' ').value(0).toLong();
-        }
-        return -1L;
-    };
-    start(6);
-    for (int n = 0; n < 6; ++n)
-        line(n).loadFile(testWav(("loop" + std::to_string(n) + ".wav").c_str(), 15));
-    for (int n = 0; n < 2; ++n) {
-        line(n).toggleLoop();
-        line(n).pause();
-    }
-    std::printf("RSS at start: %ld kB\n", residentKb());
-    for (int minute = 1; minute <= minutes; ++minute) {
-        QTest::qWait(60000);
-        std::printf("RSS after %d min: %ld kB, lines 1 and 2 %s\n", minute, residentKb(),
-                    line(0).state() == State::Playing && line(1).state() == State::Playing
-                        ? "playing"
-                        : "STOPPED");
-        std::fflush(stdout);
     }
 }
 
