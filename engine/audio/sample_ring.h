@@ -1,12 +1,12 @@
 #pragma once
 // The SampleRing of a line: kSampleRingFrames frames between the producing decoder thread and
-// the output thread, indices in the LineSlot. The producer writes frames, then publishes
-// sampleWrite (release); the consumer reads frames, then publishes sampleRead (release); each
-// side loads the other's index with acquire. A guard of 16 frames keeps the ring from ever
-// being completely full, so equal indices always mean empty.
+// the output thread, indices sampleRead and sampleWrite in the LineSlot. A single-producer
+// single-consumer ring (platform/system/spsc_ring.h, which also gives the memory order); a
+// guard of 16 frames keeps it from ever being completely full.
 
 #include "engine/core/line_slot.h"
 #include "klv3.h"
+#include "platform/system/spsc_ring.h"
 
 #include <cstdint>
 
@@ -14,12 +14,23 @@ namespace klv::engine {
 
 constexpr int32_t kSampleRingGuard = 16;
 
+using SampleRingView = platform::SpscRingView<Frame, kSampleRingFrames, kSampleRingGuard>;
+
+// The ring of a slot whose sampleRing is allocated. [any thread; each side uses its own calls]
+inline SampleRingView sampleRingOf(LineSlot& slot) {
+    return {slot.sampleRing, slot.sampleRead, slot.sampleWrite};
+}
+
 // Frames buffered and not yet read. [any thread]
-int32_t sampleRingUsed(const LineSlot& slot);
+inline int32_t sampleRingUsed(const LineSlot& slot) {
+    return SampleRingView::used(slot.sampleRead, slot.sampleWrite);
+}
 
 // Frames the producer may write now: the gap to the read index less the guard, never below 0;
 // at most kSampleRingFrames - 16. [any thread]
-int32_t sampleRingFree(const LineSlot& slot);
+inline int32_t sampleRingFree(const LineSlot& slot) {
+    return SampleRingView::space(slot.sampleRead, slot.sampleWrite);
+}
 
 // Writes min(count, free) frames at the write index, wrapping, publishes the new write index
 // and returns the number written; the caller keeps the rest. 0 for a handle without a slot or

@@ -26,19 +26,20 @@ constexpr int32_t kSkipStride = 4;
 
 void skipLeadingSilence(LineHandle* h, LineSlot& slot, DecoderRun& run) {
     (void)h;
-    while (run.skipPending && sampleRingUsed(slot) > kSkipKeepFrames) {
+    // While the line is not playing the decoder is the ring's consumer.
+    SampleRingView ring = sampleRingOf(slot);
+    while (run.skipPending && ring.used() > kSkipKeepFrames) {
         // Once the line plays, the output thread owns the read index again.
         if (slot.playing.load(std::memory_order_acquire) != 0) {
             run.skipPending = false;
             return;
         }
-        const int32_t read = slot.sampleRead.load(std::memory_order_relaxed) % kSampleRingFrames;
-        const Frame frame = slot.sampleRing[read];
+        const Frame frame = ring.readSpan().front();
         if (std::fabs(frame.left) >= run.threshold || std::fabs(frame.right) >= run.threshold) {
             run.skipPending = false;
             return;
         }
-        slot.sampleRead.store((read + kSkipStride) % kSampleRingFrames, std::memory_order_release);
+        ring.commitRead(kSkipStride);
         slot.position.fetch_add(kSkipStride, std::memory_order_relaxed);
     }
 }
