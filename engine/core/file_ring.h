@@ -1,38 +1,34 @@
 #pragma once
 // The FileRing of a line: kFileRingBytes of raw file data between the reader thread (advances
-// fileWrite) and the decoder thread (advances fileRead). Each side stores its bytes before it
-// publishes its index with release and loads the other side's index with acquire. An index of
-// kFileRingBytes is the same position as 0. Reader and writer never let it fill completely
-// (16 bytes of guard), so equal indices always mean empty.
+// fileWrite) and the decoder thread (advances fileRead). A single-producer single-consumer
+// ring (platform/system/spsc_ring.h, which also gives the memory order); the reader reads the
+// file straight into it and the decoder consumes the bytes in place. 16 bytes of guard keep it
+// from ever filling completely.
 
 #include "engine/core/line_slot.h"
+#include "platform/system/spsc_ring.h"
 
-#include <atomic>
 #include <cstdint>
 
 namespace klv::engine {
 
 constexpr int32_t kFileRingGuard = 16;
 
-inline int32_t fileRingWrap(int32_t difference) {
-    return ((difference % kFileRingBytes) + kFileRingBytes) % kFileRingBytes;
+using FileRingView = platform::SpscRingView<uint8_t, kFileRingBytes, kFileRingGuard>;
+
+// The ring of a slot whose fileRing is allocated. [any thread; each side uses its own calls]
+inline FileRingView fileRingOf(LineSlot& slot) {
+    return {slot.fileRing, slot.fileRead, slot.fileWrite};
 }
 
 // Bytes buffered and not yet consumed by the decoder. [any thread]
 inline int32_t fileRingBuffered(const LineSlot& slot) {
-    const int32_t write = slot.fileWrite.load(std::memory_order_acquire);
-    const int32_t read = slot.fileRead.load(std::memory_order_acquire);
-    return fileRingWrap(write - read);
+    return FileRingView::used(slot.fileRead, slot.fileWrite);
 }
 
 // Bytes the reader may add now. [any thread]
 inline int32_t fileRingFree(const LineSlot& slot) {
-    const int32_t write = slot.fileWrite.load(std::memory_order_acquire);
-    const int32_t read = slot.fileRead.load(std::memory_order_acquire);
-    int32_t gap = fileRingWrap(read - write);
-    if (gap == 0)
-        gap = kFileRingBytes;
-    return gap > kFileRingGuard ? gap - kFileRingGuard : 0;
+    return FileRingView::space(slot.fileRead, slot.fileWrite);
 }
 
 } // namespace klv::engine

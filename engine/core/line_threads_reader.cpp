@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <span>
 
 namespace klv::engine {
 
@@ -48,22 +49,24 @@ void readInto(int fd, uint8_t* buffer, int32_t count, ReadResult& result) {
     result.bytes += done;
 }
 
-// Reads count bytes into the ring at the write index, in two parts when the block crosses the
-// ring's end, and publishes the new write index after the bytes.
+// Reads count bytes straight into the ring at the write index, in two parts when the block
+// crosses the ring's end, each published after its bytes; stops at the end of the file or an
+// error. The caller has checked that count bytes fit.
 ReadResult readBlock(int fd, LineSlot& slot, int32_t count) {
     ReadResult result;
-    int32_t write = slot.fileWrite.load(std::memory_order_relaxed);
-    if (write >= kFileRingBytes)
-        write = 0;
-    const int32_t first = count < kFileRingBytes - write ? count : kFileRingBytes - write;
-    readInto(fd, slot.fileRing + write, first, result);
-    if (result.bytes == first && count > first && !result.failed)
-        readInto(fd, slot.fileRing, count - first, result);
-    if (result.bytes > 0) {
-        int32_t next = write + result.bytes;
-        if (next > kFileRingBytes)
-            next -= kFileRingBytes;
-        slot.fileWrite.store(next, std::memory_order_release);
+    FileRingView ring = fileRingOf(slot);
+    while (result.bytes < count && !result.failed) {
+        const std::span<uint8_t> room = ring.writeSpan();
+        const int32_t wanted = std::min(count - result.bytes, static_cast<int32_t>(room.size()));
+        if (wanted <= 0)
+            break;
+        const int32_t before = result.bytes;
+        readInto(fd, room.data(), wanted, result);
+        const int32_t got = result.bytes - before;
+        if (got > 0)
+            ring.commitWrite(got);
+        if (got < wanted)
+            break;
     }
     return result;
 }

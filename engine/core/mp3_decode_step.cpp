@@ -6,6 +6,9 @@
 #include "engine/core/log.h"
 #include "engine/core/user_message.h"
 
+#include <algorithm>
+#include <span>
+
 namespace klv::engine {
 
 namespace {
@@ -25,22 +28,16 @@ int32_t decodeMp3Step(LineHandle* h, LineSlot& slot, Mp3Decoder& decoder, Mp3Scr
     constexpr int32_t kRoom = static_cast<int32_t>(sizeof(scratch.output));
     int32_t frames = 0;
     Mp3Decoder::Answer answer = decoder.request(nullptr, 0, scratch.output, kRoom, frames, slot);
+    FileRingView ring = fileRingOf(slot);
     while (answer == Mp3Decoder::Answer::NeedMore) {
-        const int32_t buffered = fileRingBuffered(slot);
-        if (buffered == 0)
+        // Fed in place, never across the ring's end: the rest comes with the next piece.
+        const std::span<const uint8_t> buffered = ring.readSpan();
+        if (buffered.empty())
             break;
-        const int32_t read = slot.fileRead.load(std::memory_order_relaxed) % kFileRingBytes;
-        int32_t piece = kMp3FeedPiece;
-        if (piece > buffered)
-            piece = buffered;
-        if (piece > kFileRingBytes - read)
-            piece = kFileRingBytes - read;
-        answer = decoder.request(slot.fileRing + read, piece, scratch.output, kRoom, frames, slot);
+        const int32_t piece = std::min(kMp3FeedPiece, static_cast<int32_t>(buffered.size()));
+        answer = decoder.request(buffered.data(), piece, scratch.output, kRoom, frames, slot);
         // The decoder has copied the piece, so the reader may have the space back.
-        int32_t next = read + piece;
-        if (next >= kFileRingBytes)
-            next -= kFileRingBytes;
-        slot.fileRead.store(next, std::memory_order_release);
+        ring.commitRead(piece);
     }
     if (answer == Mp3Decoder::Answer::Corrupt) {
         logEntry("Corrupt MP3 File: %s", h->fileName != nullptr ? h->fileName : "");

@@ -3,23 +3,9 @@
 #include "engine/audio/sample_ring.h"
 #include "engine/core/file_ring.h"
 
-#include <cstring>
-
 namespace klv::engine {
 
 namespace {
-
-// Copies count bytes out of the FileRing and publishes the new read index after the copy.
-void takeFromFileRing(LineSlot& slot, uint8_t* out, int32_t count) {
-    const int32_t read = slot.fileRead.load(std::memory_order_relaxed) % kFileRingBytes;
-    const int32_t first = count < kFileRingBytes - read ? count : kFileRingBytes - read;
-    std::memcpy(out, slot.fileRing + read, static_cast<size_t>(first));
-    std::memcpy(out + first, slot.fileRing, static_cast<size_t>(count - first));
-    int32_t next = read + count;
-    if (next >= kFileRingBytes)
-        next -= kFileRingBytes;
-    slot.fileRead.store(next, std::memory_order_release);
-}
 
 void toFrames(const uint8_t* bytes, int32_t frames, int32_t channels, int32_t bits, Frame* out) {
     if (bits == 16) {
@@ -91,7 +77,7 @@ int32_t convertWavChunk(LineHandle* h, LineSlot& slot, WavScratch& scratch) {
     const int32_t needed = n * (bits == 16 ? 2 : 1) * (channels == 2 ? 2 : 1);
     if (fileRingBuffered(slot) < needed)
         return 0;
-    takeFromFileRing(slot, scratch.staging, needed);
+    fileRingOf(slot).read(scratch.staging, needed);
     toFrames(scratch.staging, n, channels, bits, scratch.input);
     if (n == kWavChunkOutputFrames) {
         sampleRingWrite(h, scratch.input, n);
