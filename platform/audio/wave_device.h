@@ -4,8 +4,8 @@
 
 #include "platform/audio/wave_out.h"
 #include "platform/platform_api.h"
+#include "platform/system/spsc_ring.h"
 
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -13,44 +13,27 @@
 
 namespace klv::platform {
 
-// Single-producer single-consumer queue of header pointers. The device's owner pushes; the
-// device's draining side peeks and pops. Indices only grow; the slot of index i is i % size.
+// The queue of header pointers between a device's owner, which pushes, and its draining side,
+// which peeks and pops: a single-producer single-consumer ring.
 class WaveQueue {
 public:
-    static constexpr uint32_t kCapacity = 64;
+    // At most this many headers queued at once; the engine queues 8 per device.
+    static constexpr uint32_t kCapacity = 63;
 
     // [owner] false when full.
-    bool push(WaveHeader* header) {
-        const uint32_t write = m_write.load(std::memory_order_relaxed);
-        if (write - m_read.load(std::memory_order_acquire) >= kCapacity)
-            return false;
-        m_slots[write % kCapacity] = header;
-        m_write.store(write + 1, std::memory_order_release);
-        return true;
-    }
-
+    bool push(WaveHeader* header) { return m_ring.push(header); }
     // [drain] The oldest queued header, or null.
     WaveHeader* front() const {
-        const uint32_t read = m_read.load(std::memory_order_relaxed);
-        if (read == m_write.load(std::memory_order_acquire))
-            return nullptr;
-        return m_slots[read % kCapacity];
+        WaveHeader* const* oldest = m_ring.front();
+        return oldest != nullptr ? *oldest : nullptr;
     }
-
     // [drain] Drops the oldest header (after front() returned it).
-    void pop() {
-        m_read.store(m_read.load(std::memory_order_relaxed) + 1, std::memory_order_release);
-    }
-
+    void pop() { m_ring.dropFront(); }
     // [any] Number of queued headers; exact only on the draining side.
-    uint32_t size() const {
-        return m_write.load(std::memory_order_acquire) - m_read.load(std::memory_order_acquire);
-    }
+    uint32_t size() const { return static_cast<uint32_t>(m_ring.size()); }
 
 private:
-    std::array<WaveHeader*, kCapacity> m_slots{};
-    std::atomic<uint32_t> m_read{0};
-    std::atomic<uint32_t> m_write{0};
+    SpscRing<WaveHeader*, kCapacity + 1> m_ring;
 };
 
 // [drain] Hands a header back to its owner: done, no longer queued. The release store lets the
