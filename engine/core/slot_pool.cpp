@@ -1,6 +1,7 @@
 #include "engine/core/slot_pool.h"
 
 #include <atomic>
+#include <cstddef>
 
 namespace klv::engine {
 
@@ -10,14 +11,24 @@ namespace {
 LineSlot g_slots[kLineSlotCount];
 std::atomic<bool> g_tableCleared{false};
 
-template <typename T, size_t N> void zeroAll(std::atomic<T> (&values)[N]) {
-    for (auto& value : values)
-        value.store(T{}, std::memory_order_relaxed);
+// A field back to zero, its initialiser in LineSlot. Atomics get atomic stores, never the plain
+// stores of a construction in place: the output thread loads the playing flag of every slot
+// each block, free ones included, and clears every slot's level histories when it starts.
+template <typename T> void clearField(T& value) {
+    value = T{};
 }
 
-template <typename T, size_t N> void zeroAll(T (&values)[N]) {
+template <typename T> void clearField(std::atomic<T>& value) {
+    value.store(T{}, std::memory_order_relaxed);
+}
+
+template <typename T, size_t N> void clearField(T (&values)[N]) {
     for (auto& value : values)
-        value = T{};
+        clearField(value);
+}
+
+template <typename... Fields> void clearFields(Fields&... fields) {
+    (clearField(fields), ...);
 }
 
 } // namespace
@@ -41,47 +52,22 @@ LineSlot* takeSlot() {
 }
 
 void clearSlot(LineSlot& slot) {
-    // Field by field: writing over std::atomic objects with memset is undefined behaviour.
+    // The binding names every field of LineSlot: one added there does not compile here until it
+    // is cleared too.
+    auto& [fileRing, fileRead, fileWrite, resampleBuffer, sampleRing, sampleRead, sampleWrite,
+           position, playing, filePos, volume, currentVolume, pitch, pan, preview, pcmSmooth,
+           pcmSmoothPrev, songEqState, songEq, peakLeft, peakRight, readerRunning, decoderRunning,
+           displayRunning, pcmPhase, dataEnd, channels, sampleRate, bitsPerSample, byteRateSum,
+           byteRateCount, byteRate, length, seekTable, resampleState, stretch, endOfFile] = slot;
     // The line's threads have ended, so relaxed stores are enough; the release at the end
     // publishes the cleared slot to the threads of the line that takes it next.
-    constexpr auto relaxed = std::memory_order_relaxed;
-    slot.fileRing = nullptr;
-    slot.fileRead.store(0, relaxed);
-    slot.fileWrite.store(0, relaxed);
-    slot.resampleBuffer = nullptr;
-    slot.sampleRing = nullptr;
-    slot.sampleRead.store(0, relaxed);
-    slot.sampleWrite.store(0, relaxed);
-    slot.position.store(0, relaxed);
-    slot.playing.store(0, relaxed);
-    slot.filePos.store(0, relaxed);
-    slot.volume.store(0.0f, relaxed);
-    slot.currentVolume.store(0.0f, relaxed);
-    slot.pitch.store(0, relaxed);
-    slot.pan.store(0, relaxed);
-    slot.preview.store(0, relaxed);
-    zeroAll(slot.pcmSmooth);
-    zeroAll(slot.pcmSmoothPrev);
-    zeroAll(slot.songEqState);
-    zeroAll(slot.songEq);
-    zeroAll(slot.peakLeft);
-    zeroAll(slot.peakRight);
-    slot.readerRunning.store(0, relaxed);
-    slot.decoderRunning.store(0, relaxed);
-    slot.displayRunning.store(0, relaxed);
-    slot.pcmPhase = 0.0f;
-    slot.dataEnd.store(0, relaxed);
-    slot.channels.store(0, relaxed);
-    slot.sampleRate.store(0, relaxed);
-    slot.bitsPerSample.store(0, relaxed);
-    slot.byteRateSum.store(0, relaxed);
-    slot.byteRateCount.store(0, relaxed);
-    slot.byteRate.store(0, relaxed);
-    slot.length.store(0, relaxed);
-    zeroAll(slot.seekTable);
-    zeroAll(slot.resampleState);
-    slot.stretch = TimeStretchState{};
-    slot.endOfFile.store(0, std::memory_order_release);
+    clearFields(fileRing, fileRead, fileWrite, resampleBuffer, sampleRing, sampleRead, sampleWrite,
+                position, playing, filePos, volume, currentVolume, pitch, pan, preview, pcmSmooth,
+                pcmSmoothPrev, songEqState, songEq, peakLeft, peakRight, readerRunning,
+                decoderRunning, displayRunning, pcmPhase, dataEnd, channels, sampleRate,
+                bitsPerSample, byteRateSum, byteRateCount, byteRate, length, seekTable,
+                resampleState, stretch);
+    endOfFile.store(0, std::memory_order_release);
 }
 
 } // namespace klv::engine

@@ -1,5 +1,8 @@
+#include "engine/audio/output_thread.h"
 #include "engine/core/slot_pool.h"
 #include "klv3.h"
+#include "tests/doubles/wave_test_backend.h"
+#include "tests/engine/core/transport_test_util.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +12,7 @@
 namespace {
 
 using klv::engine::clearSlot;
+using klv::engine::outputBlockCount;
 using klv::engine::slotTable;
 using klv::engine::takeSlot;
 
@@ -149,6 +153,33 @@ TEST_F(SlotPoolTest, AllTwentyFourTakenLeavesNoneToTake) {
     EXPECT_EQ(takeSlot(), nullptr);
     clearSlot(slotTable()[kLineSlotCount - 1]);
     EXPECT_EQ(indexOf(open()), kLineSlotCount - 1);
+}
+
+// The output thread loads the playing flag of every slot in every block, free slots too, so a
+// slot being cleared while it runs must be written with atomic stores (ThreadSanitizer reports
+// a clear that constructs the slot anew).
+class SlotClearTest : public klv::test::LineTest {
+protected:
+    void TearDown() override {
+        klvKillAudio();
+        LineTest::TearDown();
+    }
+};
+
+TEST_F(SlotClearTest, ClearingWhileTheOutputThreadRunsRacesNothing) {
+    klv::platform::wavetest::configure(1);
+    // Buffers complete at once: the output thread runs free, as on a sound card, not in step
+    // with the test.
+    klv::platform::wavetest::setAutoComplete(0, true);
+    ASSERT_EQ(klvStartAudio(), 0);
+    const uint64_t start = outputBlockCount();
+    ASSERT_TRUE(klv::test::eventually([&] { return outputBlockCount() > start + 10; }));
+    for (int i = 0; i < 2000; ++i) {
+        LineSlot* slot = takeSlot();
+        ASSERT_NE(slot, nullptr);
+        clearSlot(*slot);
+    }
+    EXPECT_GT(outputBlockCount(), start + 10);
 }
 
 // Run in a process of its own, so that this is the first take of the process.
