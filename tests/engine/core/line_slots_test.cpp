@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -238,6 +240,38 @@ TEST(LineHandles, SwapExchangesEveryField) {
     expectSameFields(a, oldB);
     EXPECT_EQ(klvSwapLines(&a, nullptr), 0);
     expectSameFields(a, oldB);
+}
+
+// The line's threads keep reading and writing fields of both records while they are swapped:
+// each field is moved whole, with the accesses KLV_LOAD_FIELD makes (a plain copy would be a
+// data race that ThreadSanitizer reports).
+TEST(LineHandles, SwapMovesFieldsWholeWhileAThreadReadsThem) {
+    LineHandle a{};
+    LineHandle b{};
+    a.remaining = 0x11111111;
+    b.remaining = 0x22222222;
+    a.fileName = reinterpret_cast<char*>(0x1000);
+    b.fileName = reinterpret_cast<char*>(0x2000);
+    std::atomic<bool> done{false};
+    int32_t torn = 0;
+    std::thread reader([&] {
+        while (!done.load(std::memory_order_acquire)) {
+            const int32_t remaining = KLV_LOAD_FIELD(a.remaining);
+            const char* name = KLV_LOAD_FIELD(b.fileName);
+            torn += remaining != 0x11111111 && remaining != 0x22222222 ? 1 : 0;
+            torn +=
+                name != reinterpret_cast<char*>(0x1000) && name != reinterpret_cast<char*>(0x2000)
+                    ? 1
+                    : 0;
+        }
+    });
+    for (int i = 0; i < 2001; ++i)
+        klvSwapLines(&a, &b);
+    done.store(true, std::memory_order_release);
+    reader.join();
+    EXPECT_EQ(torn, 0);
+    EXPECT_EQ(a.remaining, 0x22222222);
+    EXPECT_EQ(b.fileName, reinterpret_cast<char*>(0x1000));
 }
 
 } // namespace
