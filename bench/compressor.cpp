@@ -3,7 +3,7 @@
 // store lives in a temporary Kelvara home.
 
 #include "klv_plugin.h"
-#include "platform/dynlib.h"
+#include "platform/system/dynlib.h"
 
 #include "bench/bench_support.h"
 

@@ -6,11 +6,11 @@
 //
 // Arguments: the span of wall time per measurement in seconds (default 20).
 
-#include "engine/audio/line_display_frame.h"
-#include "engine/audio/vu_display.h"
+#include "engine/display/line_display_frame.h"
+#include "engine/display/vu_display.h"
 #include "klv3.h"
-#include "platform/clock.h"
-#include "platform/surface.h"
+#include "platform/system/clock.h"
+#include "platform/ui/surface.h"
 
 #include "bench/bench_support.h"
 

@@ -4,7 +4,7 @@
 
 #include "engine/audio/output_thread.h"
 #include "klv3.h"
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 
 #include "bench/bench_support.h"
 

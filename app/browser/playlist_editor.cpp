@@ -6,7 +6,7 @@
 #include "app/shell/qt_window_system.h"
 #include "app/shell/text_helpers.h"
 #include "klv3.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 // can glide to either end by itself and swap its two sides.
 // [ui-thread]
 
-#include "app/shell/knob_input.h"
+#include "app/decks/knob_input.h"
 
 #include <QString>
 

@@ -5,7 +5,7 @@
 // at the surface's change count on a short GUI timer and repaints only when it has moved.
 
 #include "klv3.h"
-#include "platform/surface.h"
+#include "platform/ui/surface.h"
 
 #include <QImage>
 #include <QTimer>

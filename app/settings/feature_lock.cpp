@@ -5,7 +5,7 @@
 #include "app/shell/message_route.h"
 #include "app/shell/program_state.h"
 #include "app/shell/registry_text.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QApplication>
 

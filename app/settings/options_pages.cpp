@@ -1,6 +1,6 @@
 #include "app/settings/options_pages.h"
 
-#include "app/settings/display_format_dialog.h"
+#include "app/browser/display_format_dialog.h"
 #include "app/settings/options_values.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "app/settings/options_values.h"
 
-#include "platform/wave_out.h"
+#include "platform/audio/wave_out.h"
 
 #include <algorithm>
 #include <cstring>

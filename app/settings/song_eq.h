@@ -6,7 +6,7 @@
 // right button offers "Hide Equalizer" and "Flatten EQ". Every change the user makes is
 // reported through eqChanged; setBand places a knob without reporting it. [ui-thread]
 
-#include "app/shell/knob_input.h"
+#include "app/decks/knob_input.h"
 
 #include <QColor>
 

@@ -1,6 +1,6 @@
 #include "app/shell/desk_audio_watchdog.h"
 
-#include "platform/wave_out.h"
+#include "platform/audio/wave_out.h"
 
 namespace klv::app {
 

@@ -2,7 +2,7 @@
 
 #include "app/shell/message_route.h"
 #include "klv3.h"
-#include "platform/home.h"
+#include "platform/store/home.h"
 
 namespace klv::app {
 

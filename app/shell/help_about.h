@@ -1,7 +1,7 @@
 #pragma once
 // The help pages and the about box. [ui-thread]
 
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 #include "app/shell/qt_window_system.h"
 #include "app/shell/signal_closer.h"
 #include "app/shell/startup.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QApplication>
 #include <QTimer>

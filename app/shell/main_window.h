@@ -7,7 +7,7 @@
 #include "app/shell/desk.h"
 #include "app/shell/message_route.h"
 #include "app/shell/program_state.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QMainWindow>
 #include <QPointer>

@@ -5,7 +5,7 @@
 // warning, "KLV Error" with the exclamation icon for everything else, and a Help button that
 // opens the help topic when the message has one (above 0). [ui-thread]
 
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QString>
 

@@ -2,7 +2,7 @@
 
 #include "app/shell/template_dialog.h"
 #include "klv3.h"
-#include "platform/home.h"
+#include "platform/store/home.h"
 
 #include <QColorDialog>
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 // queue from its event loop, from any nested loop (a modal box), and from serveRequests(),
 // which code that keeps the GUI thread waiting for another thread calls between its polls.
 
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QObject>
 #include <QUrl>

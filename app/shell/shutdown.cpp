@@ -5,7 +5,7 @@
 #include "app/shell/registry_text.h"
 #include "app/shell/splash_window.h"
 #include "klv3.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <QApplication>
 #include <QCoreApplication>

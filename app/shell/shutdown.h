@@ -13,14 +13,14 @@ public:
     // false when the close was cancelled (the program keeps running unchanged).
     bool run();
 
-    void setBusyPointer();  // 1
-    bool confirmExit();     // 2
-    void hideMainWindow();  // 3
-    void saveRemainTime();  // 4
-    void saveNavigator();   // 5
-    void stopAudio();       // 8
-    void cleanUpControls(); // 9
-    void finish();          // 10
+    void setBusyPointer();
+    bool confirmExit();
+    void hideMainWindow();
+    void saveRemainTime();
+    void saveNavigator();
+    void stopAudio();
+    void cleanUpControls();
+    void finish();
 
 private:
     MainWindow& m_main;

@@ -10,9 +10,9 @@
 #include "app/shell/splash_window.h"
 #include "app/shell/startup_plugins.h"
 #include "klv3.h"
-#include "platform/home.h"
-#include "platform/wave_out.h"
-#include "platform/window_system.h"
+#include "platform/store/home.h"
+#include "platform/audio/wave_out.h"
+#include "platform/ui/window_system.h"
 
 #include <QApplication>
 #include <QCoreApplication>

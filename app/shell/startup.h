@@ -2,7 +2,7 @@
 // The start-up sequence that runs before the main window is shown. One method per step, in the
 // order run() calls them.
 
-#include "platform/instance_lock.h"
+#include "platform/system/instance_lock.h"
 
 #include <QStringList>
 
@@ -44,29 +44,29 @@ public:
     // True when no stored options could be loaded in this start.
     bool firstRun() const { return m_firstRun; }
 
-    void clearNavigatorFlag();  // 1
-    bool claimSingleInstance(); // 2
-    bool checkEngineVersion();  // 3
-    void setCaption();          // 4
-    bool checkSoundCard();      // 5
-    void showLoadingOptions();  // 6
-    void loadRemainTime();      // 7
-    void loadOptions();         // 8
-    void fitOutputDevices();    // 10
-    void setStatusLevel();      // 11
-    void checkForCrash();       // 12
-    void fitNumLinesToScreen(); // 13
-    void readPluginList();      // 15
-    void validatePlugins();     // 16 (LoadPlugins)
-    void buildMixer();          // 17
-    void startAudio();          // 18
-    void showMainWindow();      // 19
-    void reopenNavigator();     // 20
-    void showFirstRunHelp();    // 21
-    void enableMainWindow();    // 22
-    void applyCommandLine();    // 23
-    void startMeters();         // 24
-    void playIntro();           // 25
+    void clearNavigatorFlag();
+    bool claimSingleInstance();
+    bool checkEngineVersion();
+    void setCaption();
+    bool checkSoundCard();
+    void showLoadingOptions();
+    void loadRemainTime();
+    void loadOptions();
+    void fitOutputDevices();
+    void setStatusLevel();
+    void checkForCrash();
+    void fitNumLinesToScreen();
+    void readPluginList();
+    void validatePlugins();
+    void buildMixer();
+    void startAudio();
+    void showMainWindow();
+    void reopenNavigator();
+    void showFirstRunHelp();
+    void enableMainWindow();
+    void applyCommandLine();
+    void startMeters();
+    void playIntro();
 
     // True for a command line that asks for full-screen mode ("/f").
     static bool wantsFullScreen(const QStringList& arguments);

@@ -2,7 +2,7 @@
 
 #include "app/shell/registry_text.h"
 #include "klv3.h"
-#include "platform/home.h"
+#include "platform/store/home.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,7 +9,7 @@
 // KLV_DLG_DESTROY once, whoever destroys it (the procedure, the host, or the owner window
 // going away). [ui-thread]
 
-#include "platform/dialog_template.h"
+#include "platform/ui/dialog_template.h"
 
 #include <QDialog>
 #include <QRect>

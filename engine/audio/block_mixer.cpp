@@ -1,10 +1,12 @@
 #include "engine/audio/block_mixer.h"
 
-#include "engine/audio/chain_stages.h"
+#include "engine/audio/master_eq.h"
+#include "engine/audio/plugin_host.h"
 #include "engine/audio/gain_ramps.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
-#include "platform/clock.h"
+#include "engine/audio/reader_pass.h"
+#include "engine/core/log.h"
 
 #include <algorithm>
 #include <atomic>
@@ -14,20 +16,27 @@ namespace klv::engine {
 
 namespace {
 
-// Set while the output thread walks the line slots. Together with the seq_cst load of each
-// slot's playing flag it lets the ui thread know when a line it stopped is out of the mix.
-std::atomic<int32_t> g_mixingLines{0};
+// The output thread's walk over the line slots. With the seq_cst load of each slot's playing
+// flag it lets the ui thread know when a line it stopped is out of the mix.
+ReaderPass g_linePass;
+// After this long a closing line's wait is logged (once); it goes on waiting all the same.
+constexpr uint32_t kSlowUnmixMs = 1000;
+
+std::atomic<void (*)(int32_t)> g_lineHook{nullptr};
 
 void mixLines(LineSlot* slots, int32_t count, const BlockSettings& settings,
               const MixBuffers& buffers) {
-    g_mixingLines.store(1, std::memory_order_seq_cst);
+    g_linePass.begin();
     for (int32_t i = 0; i < count; ++i) {
         LineSlot& slot = slots[i];
         // playing first: a ring is allocated before its line is ever started.
-        if (slot.playing.load(std::memory_order_seq_cst) != 0 && slot.sampleRing)
+        if (slot.playing.load(std::memory_order_seq_cst) != 0 && slot.sampleRing) {
+            if (auto* hook = g_lineHook.load(std::memory_order_relaxed))
+                hook(i);
             mixLine(slot, settings, buffers);
+        }
     }
-    g_mixingLines.store(0, std::memory_order_release);
+    g_linePass.end();
 }
 
 void applyMasterGain(Frame* mix) {
@@ -89,9 +98,9 @@ void mixBlock(LineSlot* slots, int32_t count, const BlockSettings& settings,
     std::fill(buffers.main, buffers.main + kBlockFrames, Frame{0.0f, 0.0f});
     std::fill(buffers.cue, buffers.cue + kBlockFrames, Frame{0.0f, 0.0f});
     mixLines(slots, count, settings, buffers);
-    runPluginChain(buffers.main, kBlockFrames);
+    runPlugins(buffers.main, kBlockFrames);
     applyMasterGain(buffers.main);
-    applyMasterEqualizer(buffers.main, kBlockFrames);
+    processMasterEq(buffers.main, kBlockFrames);
     updateMasterMeter(buffers.main);
     if (primary)
         convertMain(buffers.main, primary);
@@ -100,9 +109,16 @@ void mixBlock(LineSlot* slots, int32_t count, const BlockSettings& settings,
 }
 
 void waitUntilLineUnmixed() {
-    // Mixing all lines takes well under a millisecond, so a few polls find a gap between blocks.
-    for (int i = 0; i < 100 && g_mixingLines.load(std::memory_order_seq_cst) != 0; ++i)
-        platform::sleepMs(1);
+    // Mixing all lines takes well under a millisecond, so the first poll or two find the pass
+    // ended. One that is preempted takes longer, and its lines must stay until it has ended.
+    if (g_linePass.waitForPassEnd(kSlowUnmixMs, 1, [] {}))
+        return;
+    logEntry("A line waits for the output thread to leave it");
+    g_linePass.waitForPassEnd(0, 1, [] {});
+}
+
+void setLineMixHook(void (*hook)(int32_t slotIndex)) {
+    g_lineHook.store(hook, std::memory_order_relaxed);
 }
 
 } // namespace klv::engine

@@ -32,7 +32,12 @@ constexpr double kPcmScale = 32750.0;
 
 // [ui thread] After a slot's playing was set to 0: returns once the output thread can no longer
 // be mixing that slot, so the caller may reset or free its ring. Returns at once when the
-// output thread is between blocks or not running; waits at most about 100 ms.
+// output thread is between blocks or not running; otherwise waits for the block in progress
+// to leave the lines, however long that takes.
 void waitUntilLineUnmixed();
+
+// For tests: called on the output thread with a slot's index just before that playing slot is
+// mixed (null: none), so that a test can hold the output thread inside a block.
+void setLineMixHook(void (*hook)(int32_t slotIndex));
 
 } // namespace klv::engine

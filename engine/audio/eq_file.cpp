@@ -3,8 +3,8 @@
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
 #include "klv3.h"
-#include "platform/home.h"
-#include "platform/profile.h"
+#include "platform/store/home.h"
+#include "platform/store/profile.h"
 
 #include <cerrno>
 #include <cmath>

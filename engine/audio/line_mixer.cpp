@@ -1,6 +1,6 @@
 #include "engine/audio/line_mixer.h"
 
-#include "engine/audio/chain_stages.h"
+#include "engine/audio/song_eq.h"
 #include "engine/audio/gain_ramps.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
@@ -25,7 +25,7 @@ void mixLine(LineSlot& slot, const BlockSettings& settings, const MixBuffers& bu
     // An empty or short ring plays silence for what is missing, and the position only counts
     // what was really taken.
     const int32_t taken = sampleRingRead(slot, buffers.lineInput, n);
-    applySongEqualizer(slot, buffers.lineInput, taken);
+    processSongEq(slot, buffers.lineInput, taken);
     std::fill(buffers.lineInput + taken, buffers.lineInput + n, Frame{0.0f, 0.0f});
 
     if (settings.timeScale)

@@ -2,7 +2,7 @@
 // One wave device of the output thread with its queue of kQueueBuffers one-block buffers.
 
 #include "engine/audio/output_format.h"
-#include "platform/wave_out.h"
+#include "platform/audio/wave_out.h"
 
 #include <array>
 #include <cstdint>

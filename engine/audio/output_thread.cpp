@@ -1,7 +1,8 @@
 #include "engine/audio/output_thread.h"
 
 #include "engine/audio/block_mixer.h"
-#include "engine/audio/chain_stages.h"
+#include "engine/audio/master_eq.h"
+#include "engine/audio/housekeeping.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_device.h"
 #include "engine/audio/output_format.h"
@@ -9,8 +10,8 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "engine/core/user_message.h"
-#include "platform/clock.h"
-#include "platform/wave_out.h"
+#include "platform/system/clock.h"
+#include "platform/audio/wave_out.h"
 
 #include <atomic>
 #include <memory>
@@ -50,6 +51,20 @@ std::atomic<uint64_t> g_blocks{0};
 std::thread& threadObject() {
     static std::thread* thread = new std::thread;
     return *thread;
+}
+
+// What the thread has to tell the user, told by the housekeeping thread: a box waits for the
+// user, and the thread does not wait for anyone.
+void tellPrimaryOpenFailure(const Chore& chore) {
+    showMessageBox("Can't open Primary wave device ID %d\nError Code: %d", chore.first,
+                   chore.second);
+}
+void tellSecondaryOpenFailure(const Chore& chore) {
+    showMessageBox("Can't open Secondary wave device ID %d\nError Code: %d", chore.first,
+                   chore.second);
+}
+void tellWriteFailure(const Chore&) {
+    showMessageBox("Can't write to wave device: too many errors");
 }
 
 int32_t nextIndex(int32_t i, int32_t step = 1) {
@@ -148,8 +163,8 @@ void waitForNextBuffer(OutputRun& run) {
         run.stalled = false;
 }
 
-// The block loop. Allocates nothing, takes no lock and does no I/O; the only way out other
-// than a stop request is the error message.
+// The block loop. Allocates nothing, takes no lock, does no I/O and waits for nobody but the
+// device; the only way out other than a stop request is too many write errors.
 void runBlocks(OutputRun& run) {
     const MixBuffers buffers = run.buffers();
     LineSlot* slots = slotTable();
@@ -164,7 +179,7 @@ void runBlocks(OutputRun& run) {
         if (run.useSecondary)
             keepSecondaryInStep(run);
         if (run.score > kScoreLimit) {
-            showMessageBox("Can't write to wave device: too many errors");
+            postChore({.run = tellWriteFailure});
             return;
         }
         g_blocks.fetch_add(1, std::memory_order_release);
@@ -198,22 +213,24 @@ void runOutput() {
 
     const int32_t primaryId = option(&OptionsRecord::PrimaryDevice);
     if (const uint32_t error = run.primary.open(primaryId)) {
-        showMessageBox("Can't open Primary wave device ID %d\nError Code: %d", primaryId,
-                       static_cast<int>(error));
+        postChore({.run = tellPrimaryOpenFailure,
+                   .first = primaryId,
+                   .second = static_cast<int32_t>(error)});
         return;
     }
     run.primary.prepareBuffers();
     if (run.useSecondary) {
         const int32_t secondaryId = option(&OptionsRecord::SecondaryDevice);
         if (const uint32_t error = run.secondary.open(secondaryId)) {
-            showMessageBox("Can't open Secondary wave device ID %d\nError Code: %d", secondaryId,
-                           static_cast<int>(error));
+            postChore({.run = tellSecondaryOpenFailure,
+                       .first = secondaryId,
+                       .second = static_cast<int32_t>(error)});
             return; // the primary closes with the run
         }
         run.secondary.prepareBuffers();
     }
 
-    resetMasterEqualizer();
+    resetMasterEq();
     clearLevels();
     platform::sleepMs(10);
     platform::raiseThreadPriority();
@@ -228,7 +245,7 @@ void outputThread() {
 }
 
 // Joins a thread that has ended; waits (bounded) for one that is still ending. False when an
-// earlier thread is still alive, which only happens when it is stuck in a message box.
+// earlier thread is still alive, which only happens when its device hangs on closing.
 bool reapThread() {
     std::thread& thread = threadObject();
     for (int i = 0; i < kStopPolls && g_alive.load(std::memory_order_acquire); ++i)
@@ -257,6 +274,7 @@ void startOutput() {
         logEntry("Output thread still busy; not started again");
         return;
     }
+    startHousekeeping();
     const uint32_t starts = g_starts.load(std::memory_order_acquire);
     g_alive.store(true, std::memory_order_release);
     try {
@@ -283,9 +301,11 @@ void stopOutput() {
         g_state.store(0, std::memory_order_release);
     }
     // A thread that has ended (here, or on its own after an error) is joined; one still stuck
-    // in a message box is left alone and joined by the next start.
-    if (ended || !g_alive.load(std::memory_order_acquire))
+    // on its device is left alone and joined by the next start.
+    if (ended || !g_alive.load(std::memory_order_acquire)) {
         reapThread();
+        stopHousekeeping();
+    }
 }
 
 } // namespace klv::engine

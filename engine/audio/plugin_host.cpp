@@ -1,11 +1,12 @@
 #include "engine/audio/plugin_host.h"
 
 #include "engine/audio/float_control.h"
+#include "engine/audio/housekeeping.h"
 #include "engine/audio/plugin_list.h"
 #include "engine/core/user_message.h"
-#include "platform/clock.h"
-#include "platform/dynlib.h"
-#include "platform/window_system.h"
+#include "platform/system/clock.h"
+#include "platform/system/dynlib.h"
+#include "platform/ui/window_system.h"
 
 #include <algorithm>
 #include <cstring>
@@ -92,23 +93,23 @@ void callPlugin(int32_t index, KlvWindow window, KlvPluginAboutFn PluginEntry::*
     releasePlugin(entry);
 }
 
-// Watchdog: takes an overloaded entry out of the list (unless the ui thread has done so
-// already) and tells the user. [output thread, after its pass]
-void disableOverloaded(PluginEntry* entry, uint64_t serial) {
+// The watchdog's chore: takes an overloaded entry out of the list (unless the ui thread has
+// done so already), unloads it once the output thread has left it, and tells the user.
+// [housekeeping thread]
+void retireOverloaded(const Chore& chore) {
+    auto* entry = static_cast<PluginEntry*>(chore.target);
     char description[kPluginTextSize];
-    {
-        std::lock_guard<std::mutex> lock(pluginListLock());
-        const PluginList& list = currentPlugins();
-        const auto found = std::find(list.entries.begin(), list.entries.end(), entry);
-        if (found == list.entries.end() || (*found)->serial != serial)
-            return;
-        auto* next = new PluginList{list.entries};
-        next->entries.erase(next->entries.begin() + (found - list.entries.begin()));
-        // Only this thread walks lists, and it is between passes: the old one can go now.
-        delete publishPlugins(next);
-        std::memcpy(description, entry->description, sizeof description);
-    }
-    retirePlugin(entry);
+    std::unique_lock<std::mutex> lock(pluginListLock());
+    const PluginList& list = currentPlugins();
+    // The pointer is only looked at, never followed, until it is found in the list: the entry
+    // may have been unloaded (and its memory reused) since the chore was left.
+    const auto found = std::find(list.entries.begin(), list.entries.end(), entry);
+    if (found == list.entries.end() || (*found)->serial != chore.serial)
+        return;
+    std::memcpy(description, entry->description, sizeof description);
+    auto* next = new PluginList{list.entries};
+    next->entries.erase(next->entries.begin() + (found - list.entries.begin()));
+    replaceList(lock, next, {entry});
     showMessageBox("The following plugin is using too many resources:\n\n\t%s\n\nIt has been "
                    "temporarily disabled. You may re-enable it in the Plugin Manager dialog.",
                    description);
@@ -210,11 +211,11 @@ void showPluginSettings(int32_t index, KlvWindow window) {
 }
 
 void runPlugins(Frame* mix, int32_t /*count: always a block*/) {
-    PluginEntry* overloaded = nullptr;
-    uint64_t serial = 0;
     float* block = reinterpret_cast<float*>(mix);
     beginPluginPass();
     for (PluginEntry* entry : currentPlugins().entries) {
+        if (entry->disabled.load(std::memory_order_relaxed))
+            continue;
         const uint32_t start = platform::tickCount();
         entry->process(block);
         const uint32_t taken = platform::tickCount() - start;
@@ -225,14 +226,15 @@ void runPlugins(Frame* mix, int32_t /*count: always a block*/) {
             score += taken > 80 ? 4 : taken > 40 ? 2 : 1;
         entry->score.store(score, std::memory_order_relaxed);
         if (score > 50) {
-            overloaded = entry;
-            serial = entry->serial;
+            // Out of this thread's passes at once; the list change, the unload and the box
+            // are the housekeeping thread's. Should its ring be full, the entry just stays
+            // silent in the list.
+            entry->disabled.store(true, std::memory_order_relaxed);
+            postChore({.run = retireOverloaded, .target = entry, .serial = entry->serial});
             break; // the rest of the list sits this block out
         }
     }
     endPluginPass();
-    if (overloaded != nullptr)
-        disableOverloaded(overloaded, serial);
 }
 
 int32_t pluginCount() {

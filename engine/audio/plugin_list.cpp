@@ -1,10 +1,11 @@
 #include "engine/audio/plugin_list.h"
 
 #include "engine/audio/float_control.h"
+#include "engine/audio/reader_pass.h"
 #include "engine/core/log.h"
-#include "platform/clock.h"
-#include "platform/dynlib.h"
-#include "platform/window_system.h"
+#include "platform/system/clock.h"
+#include "platform/system/dynlib.h"
+#include "platform/ui/window_system.h"
 
 namespace klv::engine {
 
@@ -12,13 +13,12 @@ namespace {
 
 // A plug-in pass lasts as long as its plug-ins take; the watchdog unloads one that keeps it
 // busy. Past this a pass counts as hung and what it may still use is kept, never freed.
-constexpr int32_t kPassWaitMs = 10000;
+constexpr uint32_t kPassWaitMs = 10000;
 
 const PluginList g_emptyList;
 
 std::atomic<const PluginList*> g_current{&g_emptyList};
-// Odd while the output thread is in its plug-in pass.
-std::atomic<uint32_t> g_pass{0};
+ReaderPass g_pass;
 
 void unload(PluginEntry* entry) {
     entry->uninit();
@@ -46,27 +46,19 @@ const PluginList* publishPlugins(const PluginList* next) {
 }
 
 bool waitForPluginPass() {
-    const uint32_t seen = g_pass.load(std::memory_order_seq_cst);
-    if ((seen & 1) == 0)
+    // A plug-in may be waiting for the ui thread (a message box): let it through.
+    if (g_pass.waitForPassEnd(kPassWaitMs, 1, [] { platform::windowSystem().serveRequests(); }))
         return true;
-    for (int32_t waited = 0; waited < kPassWaitMs; ++waited) {
-        if (g_pass.load(std::memory_order_acquire) != seen)
-            return true;
-        // A plug-in may be waiting for the ui thread (a message box): let it through.
-        platform::windowSystem().serveRequests();
-        platform::sleepMs(1);
-    }
-    logEntry("Plug-in pass did not end within %d ms; its plug-ins stay loaded", kPassWaitMs);
+    logEntry("Plug-in pass did not end within %u ms; its plug-ins stay loaded", kPassWaitMs);
     return false;
 }
 
 void beginPluginPass() {
-    g_pass.fetch_add(1, std::memory_order_seq_cst);
+    g_pass.begin();
 }
 
 void endPluginPass() {
-    // Release: everything the pass did with the list happens before a waiter that sees it.
-    g_pass.fetch_add(1, std::memory_order_release);
+    g_pass.end();
 }
 
 void retirePlugin(PluginEntry* entry) {

@@ -9,9 +9,9 @@
 // ended. A pass that starts after the publication sees the new list. The output thread never
 // waits for the ui thread during its pass.
 //
-// Changes come from the ui thread and from the output thread's watchdog (outside its pass).
-// They, and every reader of the list on the ui thread, hold the list lock, which is never held
-// while a plug-in's code runs and never for long.
+// Changes come from the ui thread and, for the output thread's watchdog, from the housekeeping
+// thread. They, and every reader of the list on the ui thread, hold the list lock, which is
+// never held while a plug-in's code runs and never for long; the output thread never takes it.
 //
 // An entry the ui thread is calling into (about box, settings) is marked busy; if it is
 // removed meanwhile, the last one to let go of it unloads it.
@@ -40,6 +40,8 @@ struct PluginEntry {
     void* module = nullptr;
     // Overload score, kept by the output thread (read by tests).
     std::atomic<int32_t> score{0};
+    // Set by the watchdog on the output thread, which skips the entry from then on.
+    std::atomic<bool> disabled{false};
     // Unique for the life of the process, so that an entry is never mistaken for a later one
     // that happens to get the same address.
     uint64_t serial = 0;

@@ -2,7 +2,7 @@
 
 #include "engine/core/log.h"
 #include "klv3.h"
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 
 #include <cstring>
 #include <mutex>

@@ -7,7 +7,7 @@
 #include "engine/core/mp3_decoder.h"
 #include "engine/core/mp3_stream_search.h"
 #include "engine/core/wav_header.h"
-#include "platform/file_io.h"
+#include "platform/system/file_io.h"
 
 #include <unistd.h>
 

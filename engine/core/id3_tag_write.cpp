@@ -1,7 +1,7 @@
 #include "engine/core/id3_tag.h"
 
 #include "engine/core/user_message.h"
-#include "platform/file_io.h"
+#include "platform/system/file_io.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,7 +1,7 @@
 // Shortcuts, which are symbolic links here.
 
 #include "klv3.h"
-#include "platform/shortcut.h"
+#include "platform/system/shortcut.h"
 
 #include <cerrno>
 #include <cstring>

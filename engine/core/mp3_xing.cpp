@@ -1,5 +1,5 @@
 #include "engine/core/mp3_xing.h"
-#include "platform/file_io.h"
+#include "platform/system/file_io.h"
 
 #include <unistd.h>
 

@@ -3,7 +3,7 @@
 #include "engine/core/log.h"
 #include "engine/core/playlist_paths.h"
 #include "engine/core/playlist_table.h"
-#include "platform/profile.h"
+#include "platform/store/profile.h"
 
 #include <algorithm>
 #include <cstdint>

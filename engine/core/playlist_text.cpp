@@ -3,8 +3,8 @@
 #include "engine/core/log.h"
 #include "engine/core/playlist_paths.h"
 #include "engine/core/playlist_table.h"
-#include "platform/line_reader.h"
-#include "platform/replace_file.h"
+#include "platform/store/line_reader.h"
+#include "platform/store/replace_file.h"
 
 #include <cerrno>
 

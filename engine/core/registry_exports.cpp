@@ -3,7 +3,7 @@
 
 #include "engine/core/app_settings.h"
 #include "klv3.h"
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 
 #include <cstring>
 #include <string_view>

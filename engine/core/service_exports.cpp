@@ -2,7 +2,7 @@
 
 #include "engine/core/log.h"
 #include "klv3.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <cstdint>
 
@@ -12,6 +12,10 @@ constexpr int kCustomColors = 16;
 constexpr int32_t kCustomColorBytes = kCustomColors * 4;
 
 } // namespace
+
+extern "C" KLV_API int32_t klvGetDLLVersion(void) {
+    return KLV_DLL_VERSION;
+}
 
 extern "C" KLV_API int32_t klvLogInfo(const char* text) {
     klv::engine::logEntry("[VB] %s", text ? text : "");

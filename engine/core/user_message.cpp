@@ -1,7 +1,7 @@
 #include "engine/core/user_message.h"
 
 #include "engine/core/utf8_cut.h"
-#include "platform/window_system.h"
+#include "platform/ui/window_system.h"
 
 #include <atomic>
 #include <cstdarg>

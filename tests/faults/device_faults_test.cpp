@@ -22,8 +22,10 @@ protected:
         ASSERT_EQ(klvOpen(&m_line.h, path.c_str()), 0);
         ASSERT_EQ(klvPause(&m_line.h), 0);
     }
+    // The output has ended and what it had to tell the user has been told.
     bool outputEnded() {
-        return eventually([] { return engine::outputState() == -1; });
+        return eventually(
+            [] { return engine::outputState() == -1 && !engine::choresPending(); });
     }
     // The line is heard on the device again: more of its frames arrive.
     bool lineAudibleAgain() {

@@ -4,6 +4,7 @@
 // level whose frames can be counted on the device, and the engine's log and messages.
 
 #include "engine/audio/block_mixer.h"
+#include "engine/audio/housekeeping.h"
 #include "engine/audio/master_eq.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_thread.h"
@@ -12,8 +13,8 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/user_message.h"
 #include "klv3.h"
-#include "platform/clock.h"
-#include "platform/wave_test_backend.h"
+#include "platform/system/clock.h"
+#include "tests/doubles/wave_test_backend.h"
 #include "tests/engine/core/core_test_util.h"
 #include "tests/engine/core/transport_test_util.h"
 #include "tests/support/temp_home.h"

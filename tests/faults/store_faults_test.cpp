@@ -5,7 +5,7 @@
 
 #include "tests/faults/fault_fixture.h"
 
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 
 #include <fcntl.h>
 #include <linux/fs.h>

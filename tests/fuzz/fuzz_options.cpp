@@ -4,7 +4,7 @@
 
 #include "engine/core/options_copy.h"
 #include "klv3.h"
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <cstring>

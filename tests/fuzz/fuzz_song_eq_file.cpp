@@ -5,7 +5,7 @@
 
 #include "engine/audio/eq_file.h"
 #include "engine/core/line_slot.h"
-#include "platform/profile.h"
+#include "platform/store/profile.h"
 #include "tests/fuzz/fuzz_support.h"
 
 #include <memory>

@@ -1,5 +1,7 @@
 #include "tests/fuzz/fuzz_support.h"
 
+#include "tests/doubles/wave_test_backend.h"
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -31,6 +33,7 @@ void prepareHome() {
     g_home = pattern;
     ::setenv("KELVARA_HOME", pattern.c_str(), 1);
     ::setenv("KELVARA_AUDIO", "test", 1);
+    platform::wavetest::install();
     std::atexit(removeHome);
 }
 

@@ -6,9 +6,9 @@
 #include "engine/core/options_copy.h"
 #include "klv3.h"
 #include "options.h"
-#include "platform/clock.h"
-#include "platform/headless_window_system.h"
-#include "platform/wave_out.h"
+#include "platform/system/clock.h"
+#include "tools/klvplay/console_window_system.h"
+#include "platform/audio/wave_out.h"
 
 #include <atomic>
 #include <csignal>
@@ -30,28 +30,6 @@ std::atomic<bool> g_interrupted{false};
 void onInterrupt(int) {
     g_interrupted.store(true);
 }
-
-// The engine's messages go to the terminal as they come; its boxes (answered OK at once) are
-// printed by printNewBoxes.
-class ConsoleWindowSystem : public klv::platform::HeadlessWindowSystem {
-public:
-    ConsoleWindowSystem() {
-        onMessage = [](const Message& message) -> intptr_t {
-            if (message.msg == KLV_MSG_USER_MESSAGE)
-                std::fprintf(stderr, "\nklvplay: %s\n", message.text.c_str());
-            return 0;
-        };
-    }
-    void printNewBoxes() {
-        const auto all = boxes();
-        for (size_t i = m_printed; i < all.size(); ++i)
-            std::fprintf(stderr, "\nklvplay: %s\n", all[i].text.c_str());
-        m_printed = all.size();
-    }
-
-private:
-    size_t m_printed = 0;
-};
 
 int listDevices() {
     const uint32_t count = klv::platform::waveOutGetNumDevs();
@@ -132,7 +110,7 @@ int main(int argc, char** argv) {
         return 1;
     }
 
-    ConsoleWindowSystem windows;
+    klvplay::ConsoleWindowSystem windows;
     klv::platform::setWindowSystem(&windows);
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
@@ -144,7 +122,6 @@ int main(int argc, char** argv) {
         klvSetEQ(band, 0.0f);
     klvStartAudio();
     klv::platform::sleepMs(50);
-    windows.printNewBoxes();
     if (klv::engine::outputState() != 1) {
         std::fprintf(stderr, "klvplay: the output device could not be started\n");
         klvKillAudio();
@@ -164,7 +141,6 @@ int main(int argc, char** argv) {
         line->handle.index = static_cast<int32_t>(lines.size()) + 1;
         line->handle.loop = options.loop ? 1 : 0;
         if (klvOpen(&line->handle, path.c_str()) != 0) {
-            windows.printNewBoxes();
             std::fprintf(stderr, "klvplay: can't play %s\n", path.c_str());
             continue;
         }
@@ -176,7 +152,6 @@ int main(int argc, char** argv) {
 
     bool playing = !lines.empty();
     while (playing && !g_interrupted.load()) {
-        windows.printNewBoxes();
         showStatus(lines);
         playing = false;
         for (auto& line : lines) {
@@ -185,7 +160,6 @@ int main(int argc, char** argv) {
             playing = playing || !line->done;
         }
         if (klv::engine::outputState() != 1) {
-            windows.printNewBoxes();
             std::fprintf(stderr, "\nklvplay: the output stopped\n");
             break;
         }

@@ -4,7 +4,7 @@
 #include "engine/audio/song_eq.h"
 #include "engine/core/slot_pool.h"
 #include "klv3.h"
-#include "platform/profile.h"
+#include "platform/store/profile.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 // them, and reads back what the devices played, block by block.
 
 #include "engine/audio/block_mixer.h"
+#include "engine/audio/housekeeping.h"
 #include "engine/audio/master_eq.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
@@ -12,10 +13,11 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "klv3.h"
-#include "platform/clock.h"
-#include "platform/headless_window_system.h"
-#include "platform/wave_out.h"
-#include "platform/wave_test_backend.h"
+#include "platform/system/clock.h"
+#include "tests/doubles/headless_window_system.h"
+#include "platform/audio/wave_out.h"
+#include "tests/doubles/wave_test_backend.h"
+#include "tests/support/eventually.h"
 
 #include <gtest/gtest.h>
 
@@ -153,9 +155,11 @@ protected:
         return playedBuffer(0, index);
     }
 
-    // Waits until the output thread has ended; false when it still runs after timeoutMs.
+    // Waits until the output thread has ended and what it had to tell the user has been told;
+    // false when it still runs after timeoutMs.
     bool waitForOutputEnd(uint32_t timeoutMs = 20000) {
-        for (uint32_t waited = 0; engine::outputState() != -1; waited += 5) {
+        for (uint32_t waited = 0; engine::outputState() != -1 || engine::choresPending();
+             waited += 5) {
             if (waited > timeoutMs)
                 return false;
             platform::sleepMs(5);

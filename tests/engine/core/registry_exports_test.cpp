@@ -1,5 +1,5 @@
 #include "klv3.h"
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
 #include "klv3.h"
-#include "platform/settings_store.h"
+#include "platform/store/settings_store.h"
 #include "tests/engine/core/core_test_util.h"
 #include "tests/support/temp_home.h"
 

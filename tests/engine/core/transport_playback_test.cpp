@@ -1,12 +1,14 @@
 // From file to sound: a line played through the output thread onto the test wave device, the
 // samples checked as they come out.
 
+#include "engine/audio/block_mixer.h"
 #include "engine/audio/master_eq.h"
 #include "engine/audio/output_thread.h"
 #include "engine/audio/sample_ring.h"
-#include "platform/wave_test_backend.h"
+#include "tests/doubles/wave_test_backend.h"
 #include "tests/engine/core/transport_test_util.h"
 
+#include <atomic>
 #include <cmath>
 
 namespace klv::test {
@@ -98,6 +100,45 @@ Sound measure(const std::vector<int16_t>& samples) {
     }
     sound.rms = count ? std::sqrt(sum / count) : 0.0;
     return sound;
+}
+
+// The output thread held inside a block that is mixing a line (preempted, on a busy machine)
+// while the line is closed: the close waits for that block to leave the line before its rings
+// are freed, however long that takes. A ring freed early is read after its free by the block
+// (AddressSanitizer reports it).
+std::atomic<bool> g_holdArmed{false};
+std::atomic<bool> g_holding{false};
+std::atomic<bool> g_released{false};
+
+void holdOneBlock(int32_t /*slotIndex*/) {
+    if (!g_holdArmed.exchange(false))
+        return;
+    g_holding.store(true);
+    platform::sleepMs(500);
+    g_released.store(true);
+}
+
+TEST_F(PlaybackTest, ClosingALineWaitsForTheBlockThatIsMixingIt) {
+    Line line;
+    ASSERT_EQ(klvOpen(&line.h, fixture("wav_44100_16_stereo.wav").c_str()), 0);
+    ASSERT_EQ(klvStartAudio(), 0);
+    klvPause(&line.h);
+    for (int block = 0; block < 4; ++block)
+        playBlock(line);
+
+    engine::setLineMixHook(holdOneBlock);
+    g_holdArmed.store(true);
+    ASSERT_TRUE(eventually([] { return wavetest::playOldest(0); })); // lets one more block go
+    ASSERT_TRUE(eventually([] { return g_holding.load(); }));
+    EXPECT_EQ(klvClose(&line.h), 0);
+    EXPECT_TRUE(g_released.load()) << "the close returned while a block still mixed the line";
+
+    const uint64_t blocks = engine::outputBlockCount();
+    ASSERT_TRUE(eventually([] { return wavetest::playOldest(0); }));
+    EXPECT_TRUE(eventually([&] { return engine::outputBlockCount() > blocks; }))
+        << "the output goes on after the close";
+    engine::setLineMixHook(nullptr);
+    EXPECT_EQ(engine::outputState(), 1);
 }
 
 TEST_F(PlaybackTest, AWavToneComesOutAtItsLevelAndLength) {

@@ -3,12 +3,13 @@
 // fixtures, a line the test owns, a slot with real rings for driving one piece of the stream
 // by hand, waiting for the line's threads, and the log.
 
+#include "tests/support/eventually.h"
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "engine/core/user_message.h"
 #include "klv3.h"
-#include "platform/clock.h"
+#include "platform/system/clock.h"
 #include "tests/engine/core/core_test_util.h"
 #include "tests/support/temp_home.h"
 
@@ -24,18 +25,6 @@ namespace klv::test {
 
 inline std::filesystem::path fixture(const char* name) {
     return std::filesystem::path(KLV_FIXTURE_DIR) / name;
-}
-
-// Waits for a condition the line's threads bring about. The deadline only keeps a broken
-// engine from hanging the test; nothing depends on how long the wait takes.
-inline bool eventually(const std::function<bool()>& condition, uint32_t deadlineMs = 30000) {
-    const uint32_t start = platform::tickCount();
-    while (!condition()) {
-        if (platform::tickCount() - start > deadlineMs)
-            return false;
-        platform::sleepMs(1);
-    }
-    return true;
 }
 
 inline std::string logText() {

@@ -1,0 +1,72 @@
+#include "engine/display/draw_font.h"
+
+#include "engine/display/draw_primitives.h"
+
+#include <array>
+
+namespace klv::engine {
+
+namespace {
+
+// One row per byte, the leftmost pixel in bit 4.
+struct Glyph {
+    char symbol;
+    std::array<uint8_t, kGlyphHeight> rows;
+};
+
+constexpr Glyph kGlyphs[] = {
+    {'0', {0x0E, 0x11, 0x13, 0x15, 0x19, 0x11, 0x0E}},
+    {'1', {0x04, 0x0C, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'2', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x08, 0x1F}},
+    {'3', {0x1E, 0x01, 0x01, 0x0E, 0x01, 0x01, 0x1E}},
+    {'4', {0x02, 0x06, 0x0A, 0x12, 0x1F, 0x02, 0x02}},
+    {'5', {0x1F, 0x10, 0x1E, 0x01, 0x01, 0x11, 0x0E}},
+    {'6', {0x06, 0x08, 0x10, 0x1E, 0x11, 0x11, 0x0E}},
+    {'7', {0x1F, 0x01, 0x02, 0x04, 0x08, 0x08, 0x08}},
+    {'8', {0x0E, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x0E}},
+    {'9', {0x0E, 0x11, 0x11, 0x0F, 0x01, 0x02, 0x0C}},
+    {'.', {0x00, 0x00, 0x00, 0x00, 0x00, 0x0C, 0x0C}},
+    {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
+    {'a', {0x00, 0x00, 0x0E, 0x01, 0x0F, 0x11, 0x0F}},
+    {'e', {0x00, 0x00, 0x0E, 0x11, 0x1F, 0x10, 0x0E}},
+    {'l', {0x0C, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}},
+    {'r', {0x00, 0x00, 0x16, 0x19, 0x10, 0x10, 0x10}},
+    {'v', {0x00, 0x00, 0x11, 0x11, 0x11, 0x0A, 0x04}},
+};
+
+const Glyph* glyphOf(char symbol) {
+    for (const Glyph& glyph : kGlyphs) {
+        if (glyph.symbol == symbol)
+            return &glyph;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int32_t textWidth(std::string_view text) {
+    if (text.empty())
+        return 0;
+    // No spacing after the last character.
+    return static_cast<int32_t>(text.size()) * kGlyphAdvance - kFontScale;
+}
+
+void drawTextCentred(const Canvas& canvas, std::string_view text, int32_t left, int32_t right,
+                     int32_t y, uint32_t pixel) {
+    int32_t x = left + (right - left - textWidth(text)) / 2;
+    const Brush ink{pixel};
+    for (const char symbol : text) {
+        if (const Glyph* glyph = glyphOf(symbol)) {
+            for (int32_t row = 0; row < kGlyphHeight; ++row) {
+                for (int32_t col = 0; col < kGlyphWidth; ++col) {
+                    if (glyph->rows[row] & (0x10 >> col))
+                        fillRect(canvas, x + col * kFontScale, y + row * kFontScale, kFontScale,
+                                 kFontScale, ink);
+                }
+            }
+        }
+        x += kGlyphAdvance;
+    }
+}
+
+} // namespace klv::engine
