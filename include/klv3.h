@@ -3,9 +3,9 @@
  *
  * The program KLV3 is the library's only client. It calls every function from its one
  * user-interface thread ("[ui-thread]") unless a function says otherwise; no function is
- * re-entered. The library runs threads of its own (output, VU, and per open line a reader, a
- * decoder and a display thread) which keep writing fields of the caller's LineHandle after the
- * call that started them has returned.
+ * re-entered. The library runs threads of its own (output, housekeeping, VU, and per open line
+ * a reader, a decoder and a display thread) which keep writing fields of the caller's
+ * LineHandle after the call that started them has returned.
  *
  * Conventions
  * - Integers are 32-bit signed, floating-point arguments 32-bit, strings zero-terminated UTF-8.
@@ -226,9 +226,12 @@ KLV_API int32_t klvGetSongEQ(LineHandle* h, int32_t band);
 
 /* ---- Audio output and master section --------------------------------------------------- */
 
-/* Starts the output thread unless it runs. 0. */
+/* Starts the output thread unless it runs, and beside it the housekeeping thread, which does
+ * what the output thread must not wait for: it shows the boxes of a device that fails and
+ * unloads a plug-in the overload watchdog has taken out of the mix. 0. */
 KLV_API int32_t klvStartAudio(void);
-/* Stops the output thread, waiting up to about 5 s. 0. */
+/* Stops the output thread, waiting up to about 5 s, then the housekeeping thread once it has
+ * shown what was left to show (the window system is served meanwhile). 0. */
 KLV_API int32_t klvKillAudio(void);
 /* Restarts the output thread when it has ended. 0 (not used by callers). */
 KLV_API int32_t klvFixAudio(void);

@@ -1,7 +1,8 @@
 #pragma once
 // How the engine tells the user about a problem.
 //
-// [thread-safe] Both calls block the calling thread until the program has handled them.
+// [thread-safe] Both calls block the calling thread until the program has handled them, so
+// the output thread never makes them: it leaves them to the housekeeping thread.
 
 #include "klv3.h"
 

@@ -2,7 +2,8 @@
 // Wave output devices: numbered devices with names, opened with 16-bit stereo 44100 Hz, fed
 // through a queue of fixed buffers. The back end is chosen once per process by $KELVARA_AUDIO:
 // unset or "portaudio" the sound cards, "virtual" the virtual output and recorder, "test" the
-// test back end that tests step block by block (platform/wave_test_backend.h).
+// back end a test program installs (tests/doubles/wave_test_backend.h: devices the tests step
+// block by block).
 //
 // The model is the classic one of the wave output family: the caller owns its buffers and
 // their headers, prepares each header once, queues it with waveOutWrite and learns that the

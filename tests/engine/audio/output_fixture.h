@@ -94,6 +94,7 @@ protected:
         engine::masterValues().currentRight.store(1.0f);
     }
     void TearDown() override {
+        m_windows.holdBoxes(false); // a failed test must not leave a box waiting
         klvKillAudio();
         engine::bypassMasterEqForTests(false);
         platform::setWindowSystem(nullptr);

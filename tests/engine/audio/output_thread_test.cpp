@@ -118,6 +118,28 @@ TEST_F(OutputTest, DevicesThatCannotBeOpenedEndTheThreadWithTheirMessage) {
     }
 }
 
+// The box of a failed device waits for the user on the housekeeping thread: the output thread
+// has ended meanwhile, and the program's audio check brings it back while the box is open.
+TEST_F(OutputTest, AnOpenDeviceBoxDoesNotHoldTheOutput) {
+    m_windows.holdBoxes(true);
+    platform::wavetest::failOpen(0, platform::kWaveAllocated);
+    ASSERT_EQ(klvStartAudio(), 0);
+    ASSERT_TRUE(m_windows.waitForBoxes(1));
+    EXPECT_EQ(m_windows.openBoxes(), 1);
+    for (int i = 0; i < 1000 && engine::outputState() != -1; ++i)
+        platform::sleepMs(5);
+    EXPECT_EQ(engine::outputState(), -1) << "the thread ended without waiting for the box";
+
+    platform::wavetest::failOpen(0, 0);
+    klvFixAudio();
+    EXPECT_EQ(engine::outputState(), 1);
+    ASSERT_TRUE(waitForBlocks(blocksDone() + 1)); // the first block needs no free buffer
+    step(3);
+    EXPECT_EQ(m_windows.openBoxes(), 1) << "the output plays while the box is still open";
+    m_windows.holdBoxes(false);
+    EXPECT_TRUE(eventually([&] { return m_windows.openBoxes() == 0; }));
+}
+
 TEST_F(OutputTest, MessageBoxesGoToTheOwnerWithTheEngineCaption) {
     platform::wavetest::failOpen(0, platform::kWaveError);
     ASSERT_EQ(klvStartAudio(), 0);

@@ -10,7 +10,6 @@ namespace {
 class Watchdog : public OutputTest {
 protected:
     void TearDown() override {
-        m_windows.holdBoxes(false); // a failed test must not leave a box waiting
         OutputTest::TearDown();
         klvUnloadAllPlugins();
     }
