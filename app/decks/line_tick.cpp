@@ -25,7 +25,7 @@ int32_t load(int32_t& field) {
 void LineControl::displayTick() {
     LineHandle& cur = current();
 
-    // 1. The current song has played out.
+    // The current song has played out.
     if (load(cur.finished) == 1) {
         if (m_playlistId >= 0 && m_listPos < m_listCount - 1) {
             klvStop(&current());
@@ -55,14 +55,14 @@ void LineControl::displayTick() {
         }
     }
 
-    // 2. The older song on the other handle has ended.
+    // The older song on the other handle has ended.
     if (load(other().finished) == 1) {
         klvClose(&other());
         KLV_STORE_FIELD(other().finished, 0);
         updateButtons();
     }
 
-    // 3. Position.
+    // Position.
     if (load(current().paused) == 0) {
         klvUpdatePos(&current());
         const int left =
@@ -77,11 +77,11 @@ void LineControl::displayTick() {
     const bool started = load(current().state) == 2;
     const int32_t remaining = load(current().remaining);
 
-    // 4. Early trigger.
+    // Early trigger.
     if (started && m_autoTrigger >= 1 && remaining <= m_autoTrigger * 100)
         fireTrigger();
 
-    // 5. Playlist crossfade: the next entry starts on the other handle while this one ends.
+    // Playlist crossfade: the next entry starts on the other handle while this one ends.
     // Only when there is a next entry: the last song of a list without loop ends on the
     // current handle, so the end of the song is seen above and a trigger at the end fires.
     const int32_t xfade = m_desk.state().options.XFade;
@@ -94,7 +94,7 @@ void LineControl::displayTick() {
         updateButtons();
     }
 
-    // 6. Pitch return.
+    // Pitch return.
     if (m_pitchReturn) {
         if (++m_pitchReturnTicks >= kPitchReturnTicks) {
             m_pitchReturnTicks = 0;

@@ -60,10 +60,10 @@ public:
     void openNavigator();
     void closeNavigator();
 
-    // Start-up step 17: the first line and the master section get their Init, then Update
-    // builds the other lines.
+    // At start-up: the first line and the master section get their Init, then Update builds
+    // the other lines.
     void buildDesk(int32_t noLoad);
-    // Shut-down step 9: CleanUp of every line in index order, then of the master section.
+    // At shut-down: CleanUp of every line in index order, then of the master section.
     void cleanUpDesk();
 
     // Update(NoLoad).

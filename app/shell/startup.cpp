@@ -80,7 +80,7 @@ Startup::Outcome Startup::run() {
     skipOnError([&] { showLoadingOptions(); });
     skipOnError([&] { loadRemainTime(); });
     skipOnError([&] { loadOptions(); });
-    // 9: the genre name table, with the tag editor.
+    // The genre names come with the tag editor, which has them built in.
     skipOnError([&] { fitOutputDevices(); });
     skipOnError([&] { setStatusLevel(); });
     skipOnError([&] { checkForCrash(); });

@@ -20,7 +20,7 @@ struct PluginEntry {
 // The running program's list; rows are numbered from 1 where they are stored.
 std::vector<PluginEntry>& pluginList();
 
-// Start-up step 15: reads the stored list into list and loads every enabled row with
+// At start-up: reads the stored list into list and loads every enabled row with
 // klvLoadPlugin. With noPlugins the enabled rows are stored disabled instead and not loaded.
 void readStoredPlugins(std::vector<PluginEntry>& list, bool noPlugins);
 
