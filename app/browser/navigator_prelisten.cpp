@@ -169,7 +169,7 @@ void PreListenPlayer::play() {
     if (!m_play->isEnabled() || m_selected.isEmpty())
         return;
     if (m_state.options.UseSecondary != 0) {
-        m_handle.preview = 1;
+        KLV_STORE_FIELD(m_handle.preview, 1);
         klvSetPreview(&m_handle);
         klvSetVolume(&m_handle, 0.0F);
     } else {
@@ -184,7 +184,7 @@ void PreListenPlayer::play() {
 
 void PreListenPlayer::endPlay() {
     klvStop(&m_handle);
-    m_handle.preview = 0;
+    KLV_STORE_FIELD(m_handle.preview, 0);
     klvSetPreview(&m_handle);
     klvUpdatePos(&m_handle);
     getInfo(m_selected);

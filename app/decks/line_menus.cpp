@@ -89,11 +89,11 @@ std::unique_ptr<QMenu> LineControl::buildContextMenu() {
 
     QAction* loop = menu->addAction(QStringLiteral("Loop"), [this] {
         if (current().loop == 1) {
-            m_handles[0].loop = 0;
-            m_handles[1].loop = 0;
+            KLV_STORE_FIELD(m_handles[0].loop, 0);
+            KLV_STORE_FIELD(m_handles[1].loop, 0);
             setButton(Button::Loop, false);
         } else {
-            current().loop = 1;
+            KLV_STORE_FIELD(current().loop, 1);
             disarmTrigger();
             setButton(Button::Loop, true);
         }

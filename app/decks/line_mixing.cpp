@@ -193,8 +193,8 @@ void LineControl::doTagTip() {
 
 void LineControl::toggleCue() {
     const int32_t on = current().preview == 1 ? 0 : 1;
-    m_handles[0].preview = on;
-    m_handles[1].preview = on;
+    KLV_STORE_FIELD(m_handles[0].preview, on);
+    KLV_STORE_FIELD(m_handles[1].preview, on);
     setButton(Button::Cue, on == 1);
     klvSetPreview(&m_handles[0]);
     klvSetPreview(&m_handles[1]);
@@ -202,13 +202,13 @@ void LineControl::toggleCue() {
 
 void LineControl::toggleLoop() {
     if (current().loop == 1) {
-        m_handles[0].loop = 0;
-        m_handles[1].loop = 0;
+        KLV_STORE_FIELD(m_handles[0].loop, 0);
+        KLV_STORE_FIELD(m_handles[1].loop, 0);
         setButton(Button::Loop, false);
         return;
     }
-    m_handles[0].loop = 1;
-    m_handles[1].loop = 1;
+    KLV_STORE_FIELD(m_handles[0].loop, 1);
+    KLV_STORE_FIELD(m_handles[1].loop, 1);
     m_autoTrigger = -1;
     setButton(Button::AutoTrigger, false);
     setButtonTip(Button::AutoTrigger, QStringLiteral("Auto Trigger Next Line"));

@@ -51,10 +51,10 @@ void LineControl::init(int32_t noLoadFiles) {
     m_playlistId = -1;
     m_handles[0].index = m_number;
     m_handles[1].index = m_number + 20;
-    current().preview = readNumber(m_number, " CUE", "0");
+    KLV_STORE_FIELD(current().preview, readNumber(m_number, " CUE", "0"));
     // Yes is stored as 1; any other number reads as no, as the volume has always taken it.
     m_muting = readNumber(m_number, " Mute", "0") == 1;
-    current().loop = readNumber(m_number, " Loop", "0");
+    KLV_STORE_FIELD(current().loop, readNumber(m_number, " Loop", "0"));
     m_xfSide = readNumber(m_number, " XFader", "0");
     m_shuffle = readNumber(m_number, " Shuffle", "0") == 1;
     m_punch = readNumber(m_number, " Punch", "1") == 1;

@@ -66,9 +66,9 @@ void LineControl::openFile(const QString& requested) {
     if (currentState() > 0)
         klvClose(&current());
 
-    current().displayDC = m_lcd->dc();
+    KLV_STORE_FIELD(current().displayDC, m_lcd->dc());
     current().ownerWindow = reinterpret_cast<KlvWindow>(m_desk.owner());
-    other().displayDC = 0;
+    KLV_STORE_FIELD(other().displayDC, 0);
 
     const QByteArray utf8 = path.toUtf8();
     const int32_t kind = klvWhatIsIt(utf8.constData());
@@ -238,8 +238,8 @@ void LineControl::setAutoTrigger(int32_t seconds) {
     setButton(Button::AutoTrigger, true);
     setButtonTip(Button::AutoTrigger, QStringLiteral("Auto Trigger at %1 Seconds").arg(seconds));
     // Loop and auto-trigger exclude each other.
-    m_handles[0].loop = 0;
-    m_handles[1].loop = 0;
+    KLV_STORE_FIELD(m_handles[0].loop, 0);
+    KLV_STORE_FIELD(m_handles[1].loop, 0);
     setButton(Button::Loop, false);
 }
 

@@ -123,7 +123,8 @@ std::vector<QRadioButton*> OptionsPage::optionButtons(const QStringList& caption
         buttons.push_back(button);
     }
     onLoad([this, group, field] {
-        if (auto* button = group->button(entryForValue(m_copy.*field, group->buttons().size())))
+        if (auto* button = group->button(
+                entryForValue(m_copy.*field, static_cast<int>(group->buttons().size()))))
             button->setChecked(true);
     });
     connect(group, &QButtonGroup::idToggled, this, [this, field](int id, bool on) {

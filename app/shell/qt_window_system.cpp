@@ -38,7 +38,8 @@ std::unordered_map<WindowHandle, WindowEntry>& windowRegistry() {
 const QEvent::Type kServeEvent = static_cast<QEvent::Type>(QEvent::registerEventType());
 
 QColor fromColorRef(uint32_t ref) {
-    return QColor(ref & 0xFF, (ref >> 8) & 0xFF, (ref >> 16) & 0xFF);
+    return QColor(static_cast<int>(ref & 0xFF), static_cast<int>((ref >> 8) & 0xFF),
+                  static_cast<int>((ref >> 16) & 0xFF));
 }
 
 uint32_t toColorRef(const QColor& color) {

@@ -105,7 +105,7 @@ public:
 private:
     static int16_t lastLeft(uint32_t device) {
         const std::vector<int16_t> samples = platform::wavetest::played(device);
-        return samples.size() >= 2 ? samples[samples.size() - 2] : 0;
+        return samples.size() >= 2 ? samples[samples.size() - 2] : int16_t{0};
     }
 
     char m_name[KLV_PATH_BUFFER] = {};

@@ -106,7 +106,7 @@ TEST_F(SongEqTest, WheelStepsHalfAUnitWithinNineAndDoubleClickResets) {
     EXPECT_FLOAT_EQ(eq.level(1), -9.0f);
     EXPECT_EQ(changes.back(), std::make_pair(1, -9.0f)); // reported even where it stops
 
-    const int before = reports.count();
+    const auto before = reports.count();
     turnWheel(eq, QPoint(86, 20), 1); // right of the bands
     turnWheel(eq, QPoint(40, 46), 1); // below them
     EXPECT_EQ(reports.count(), before);

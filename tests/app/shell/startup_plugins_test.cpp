@@ -69,6 +69,7 @@ protected:
     void endRun() {
         startup.reset();
         main.reset();
+        klvKillAudio(); // as the shut-down does, so that no thread outlives the test
         klvUnloadAllPlugins();
         setRegText("Settings", "Running", "0");
         state = ProgramState{};

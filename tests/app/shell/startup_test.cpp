@@ -41,6 +41,7 @@ OptionsRecord defaults() {
 class StartupTest : public testing::Test {
 protected:
     void SetUp() override { test::clearStartupSettings(); }
+    void TearDown() override { endRun(); }
 
     // A start as the program runs it, with two devices on a 1024-pixel screen unless a test
     // says otherwise. The engine's version comes from the real engine.
@@ -59,6 +60,7 @@ protected:
     void endRun() {
         startup.reset();
         main.reset();
+        klvKillAudio(); // as the shut-down does, so that no thread outlives the test
         state = ProgramState{};
     }
 

@@ -54,6 +54,9 @@ protected:
             main->closeWithoutQuestion();
         startup.reset();
         main.reset();
+        // A start that never reached the shut-down leaves the output running: end it as the
+        // shut-down does, so that no thread outlives the test.
+        klvKillAudio();
         state = ProgramState{};
     }
 
