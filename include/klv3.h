@@ -29,6 +29,8 @@
 extern "C" {
 #endif
 
+/* NOLINTBEGIN(modernize-use-using): a C header, where only typedef names a type. */
+
 #if defined(KLV3_BUILDING_LIBRARY)
 #define KLV_API __attribute__((visibility("default")))
 #else
@@ -60,10 +62,10 @@ typedef intptr_t KlvDC;
 #define KLV_KIND_TEXT_LIST 4 /* M3U or .klv */
 
 /* Buffer sizes the caller provides. */
-#define KLV_PATH_BUFFER 256      /* klvGetPlaylistFile, LineHandle.fileName */
-#define KLV_LINK_BUFFER 261      /* klvResolveLink target: 260 characters and the zero */
+#define KLV_PATH_BUFFER 256 /* klvGetPlaylistFile, LineHandle.fileName */
+#define KLV_LINK_BUFFER 261 /* klvResolveLink target: 260 characters and the zero */
 #define KLV_PLUGIN_NAME_BUFFER 256
-#define KLV_TIME_BUFFER 16       /* each klvGetInfo time string ("-99:59.99") */
+#define KLV_TIME_BUFFER 16 /* each klvGetInfo time string ("-99:59.99") */
 
 typedef struct LineSlot LineSlot; /* the library's per-line playback record */
 
@@ -101,67 +103,67 @@ typedef struct LineHandle {
  * Text fields are space padded without a terminator; colours are 0x00BBGGRR.
  */
 typedef struct OptionsRecord {
-    int32_t PrimaryDevice;      /*   0 */
-    int32_t SecondaryDevice;    /*   4 */
-    int32_t FadeSpeed;          /*   8 */
-    int32_t ResetPitch;         /*  12 */
-    int32_t UseSecondary;       /*  16 */
-    int32_t SkipSilence;        /*  20 */
-    int32_t SilenceThreshold;   /*  24 */
-    int32_t Reopen;             /*  28 */
-    int32_t Clock12Hour;        /*  32 */
-    int32_t AutoPlay;           /*  36 */
-    int32_t NoDropPlaying;      /*  40 */
-    int32_t NoOpenPlaying;      /*  44 */
-    int32_t NumLines;           /*  48 */
-    int32_t InvertPitch;        /*  52 */
-    int32_t HeadphoneMode;      /*  56 */
-    int32_t PreFader;           /*  60 */
-    int32_t LCDBackColor;       /*  64 */
-    int32_t LCDLitColor;        /*  68 */
-    int32_t LCDDimColor;        /*  72 */
-    int32_t TextColor;          /*  76 */
-    int32_t BackColor;          /*  80 */
-    int32_t EnsureOn;           /*  84 */
-    int32_t TimeScale;          /*  88 */
-    int32_t PitchRange;         /*  92 */
-    int32_t OverSample;         /*  96 */
-    int32_t ConfirmExit;        /* 100 */
-    int32_t XFade;              /* 104 */
-    int32_t FocusColor;         /* 108 */
-    int32_t Bold;               /* 112 */
-    int32_t SmallFont;          /* 116 */
-    int32_t RemQueue1;          /* 120 */
-    int32_t RemQueue2;          /* 124 */
-    int32_t NoDupes1;           /* 128 */
-    int32_t NoDupes2;           /* 132 */
-    char QueueName1[40];        /* 136 */
-    char QueueName2[40];        /* 176 */
-    int32_t ShowClock;          /* 216 */
-    int32_t WinVersion5;        /* 220 */
-    int32_t Reserved1;          /* 224 */
-    int32_t StatusLevel;        /* 228 */
-    int32_t LockEnabled;        /* 232 */
-    int32_t LockOptions;        /* 236 */
-    int32_t LockPlugins;        /* 240 */
-    int32_t LockNav;            /* 244 */
-    int32_t LockID3;            /* 248 */
-    char NavDir[80];            /* 252 */
-    char ID3Format[3][20];      /* 332 */
-    char NoID3Format[3][20];    /* 392 */
+    int32_t PrimaryDevice;    /*   0 */
+    int32_t SecondaryDevice;  /*   4 */
+    int32_t FadeSpeed;        /*   8 */
+    int32_t ResetPitch;       /*  12 */
+    int32_t UseSecondary;     /*  16 */
+    int32_t SkipSilence;      /*  20 */
+    int32_t SilenceThreshold; /*  24 */
+    int32_t Reopen;           /*  28 */
+    int32_t Clock12Hour;      /*  32 */
+    int32_t AutoPlay;         /*  36 */
+    int32_t NoDropPlaying;    /*  40 */
+    int32_t NoOpenPlaying;    /*  44 */
+    int32_t NumLines;         /*  48 */
+    int32_t InvertPitch;      /*  52 */
+    int32_t HeadphoneMode;    /*  56 */
+    int32_t PreFader;         /*  60 */
+    int32_t LCDBackColor;     /*  64 */
+    int32_t LCDLitColor;      /*  68 */
+    int32_t LCDDimColor;      /*  72 */
+    int32_t TextColor;        /*  76 */
+    int32_t BackColor;        /*  80 */
+    int32_t EnsureOn;         /*  84 */
+    int32_t TimeScale;        /*  88 */
+    int32_t PitchRange;       /*  92 */
+    int32_t OverSample;       /*  96 */
+    int32_t ConfirmExit;      /* 100 */
+    int32_t XFade;            /* 104 */
+    int32_t FocusColor;       /* 108 */
+    int32_t Bold;             /* 112 */
+    int32_t SmallFont;        /* 116 */
+    int32_t RemQueue1;        /* 120 */
+    int32_t RemQueue2;        /* 124 */
+    int32_t NoDupes1;         /* 128 */
+    int32_t NoDupes2;         /* 132 */
+    char QueueName1[40];      /* 136 */
+    char QueueName2[40];      /* 176 */
+    int32_t ShowClock;        /* 216 */
+    int32_t WinVersion5;      /* 220 */
+    int32_t Reserved1;        /* 224 */
+    int32_t StatusLevel;      /* 228 */
+    int32_t LockEnabled;      /* 232 */
+    int32_t LockOptions;      /* 236 */
+    int32_t LockPlugins;      /* 240 */
+    int32_t LockNav;          /* 244 */
+    int32_t LockID3;          /* 248 */
+    char NavDir[80];          /* 252 */
+    char ID3Format[3][20];    /* 332 */
+    char NoID3Format[3][20];  /* 392 */
 } OptionsRecord;
 
 #define KLV_OPTIONS_SIZE 452
 
 /* Id3Record: 140 bytes exchanged by getid3 and setid3. */
 typedef struct Id3Record {
-    char title[32];   /* zero-terminated, at most 30 characters */
+    char title[32]; /* zero-terminated, at most 30 characters */
     char artist[32];
     char album[32];
     char comment[32];
-    int32_t year;     /* 0 = none */
-    int32_t track;    /* 1..99, 0 = none */
-    int32_t genre;    /* 0..127, -1 none; stored 128..254 come back as value - 256 */
+    int32_t year;  /* 0 = none */
+    int32_t track; /* 1..99, 0 = none */
+    int32_t genre; /* 0..127, -1 none; stored 128..254 come back as value - 256 */
 } Id3Record;
 
 /* UserMessage: 264 bytes, the record behind message KLV_MSG_USER_MESSAGE. */
@@ -328,8 +330,9 @@ KLV_API int32_t klvLogInfo(const char* text);
 KLV_API int32_t klvGetColor(KlvWindow owner, int32_t initial);
 /* Opens the help pages: command KLV_HELP_CONTEXT shows topic data, KLV_HELP_FINDER the
  * contents. 0. */
-KLV_API int32_t klvShowHelp(KlvWindow window, const char* helpFile, int32_t command,
-                            int32_t data);
+KLV_API int32_t klvShowHelp(KlvWindow window, const char* helpFile, int32_t command, int32_t data);
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 }

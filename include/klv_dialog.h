@@ -27,6 +27,8 @@
 extern "C" {
 #endif
 
+/* NOLINTBEGIN(modernize-use-using): a C header, where only typedef names a type. */
+
 /* A dialog's window handle; 0 means none. It is an ordinary window handle: it may own message
  * boxes. It becomes invalid when the dialog is destroyed; host calls then do nothing. */
 typedef KlvWindow KlvDialog;
@@ -121,6 +123,8 @@ KLV_HOST_API int32_t klvDialogSetText(KlvDialog dialog, int32_t id, const char* 
 /* Copies the caption into buffer (size bytes, always zero-terminated when size > 0, cut when
  * longer). The caption's length in bytes, or -1 for an unknown dialog or id. */
 KLV_HOST_API int32_t klvDialogGetText(KlvDialog dialog, int32_t id, char* buffer, int32_t size);
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 }

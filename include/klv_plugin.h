@@ -79,6 +79,8 @@
 extern "C" {
 #endif
 
+/* NOLINTBEGIN(modernize-use-using): a C header, where only typedef names a type. */
+
 #define KLV_PLUGIN_EXPORT __attribute__((visibility("default")))
 
 /* Frames per block (each frame two floats, left then right, full scale -1.0..+1.0). */
@@ -168,6 +170,8 @@ KLV_HOST_API int32_t klvHostWriteValue(uint32_t rootKey, const char* keyPath, co
  * user. Returns the answer. */
 KLV_HOST_API int32_t klvHostMessageBox(KlvWindow owner, const char* text, const char* caption,
                                        uint32_t flags);
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 }

@@ -13,6 +13,8 @@
 extern "C" {
 #endif
 
+/* NOLINTBEGIN(modernize-use-using): a C header, where only typedef names a type. */
+
 /* An opaque, pointer-sized window handle that the program's window system gives meaning to
  * (the owner or parent of other windows); 0 means none. */
 typedef intptr_t KlvWindow;
@@ -26,6 +28,8 @@ typedef intptr_t KlvWindow;
 #define KLV_HKEY_CURRENT_USER 0x80000001u
 #define KLV_HKEY_LOCAL_MACHINE 0x80000002u
 #define KLV_HKEY_USERS 0x80000003u
+
+/* NOLINTEND(modernize-use-using) */
 
 #ifdef __cplusplus
 }

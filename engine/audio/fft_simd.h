@@ -20,11 +20,14 @@
 
 namespace klv::engine::simd {
 
+// typedef, not using: clang gives the using form of the unaligned types the full alignment.
+// NOLINTBEGIN(modernize-use-using)
 typedef float F4 __attribute__((vector_size(16), aligned(16), may_alias));
 // Four floats at any float boundary (windows that start anywhere in the source).
 typedef float F4u __attribute__((vector_size(16), aligned(4), may_alias));
 typedef float F8 __attribute__((vector_size(32), aligned(32), may_alias));
 typedef float F8u __attribute__((vector_size(32), aligned(4), may_alias));
+// NOLINTEND(modernize-use-using)
 
 inline F4 load(const float* p) {
     return *reinterpret_cast<const F4*>(p);

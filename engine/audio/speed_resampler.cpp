@@ -63,7 +63,7 @@ void speedResample(float (&state)[kResampleStateSize], Frame* source, int32_t n,
     }
     const double ratio = static_cast<double>(m) / n;
     const double step = static_cast<double>(n) / m;
-    const auto increment = static_cast<int32_t>(32768.0 * step + 0.5);
+    const auto increment = static_cast<int32_t>(std::lround(32768.0 * step));
     // Faster than normal: smooth the source before dropping frames. Slower: smooth the output,
     // whose frames repeat the source's steps.
     const double pre = ratio <= 1.0 ? ratio : 1.0;

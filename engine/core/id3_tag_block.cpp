@@ -61,7 +61,8 @@ bool decodeId3Block(const uint8_t (&block)[kId3BlockSize], Id3Record& record) {
     const int32_t year = 1000 * digit(block[kYear]) + 100 * digit(block[kYear + 1]) +
                          10 * digit(block[kYear + 2]) + digit(block[kYear + 3]);
     record.year = normaliseId3Year(year);
-    record.genre = static_cast<int8_t>(block[kGenre]);
+    // The byte is a signed 8-bit number: 255 (none) reads -1.
+    record.genre = block[kGenre] < 128 ? block[kGenre] : block[kGenre] - 256;
     return true;
 }
 

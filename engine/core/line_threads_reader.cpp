@@ -136,7 +136,11 @@ uint32_t readerPass(LineHandle* h, LineSlot& slot) {
     const ReadResult result = count > 0 ? readBlock(fd, slot, count) : ReadResult{};
 
     if (!lastPart && result.bytes == count) {
-        slot.filePos.store(static_cast<int32_t>(::lseek(fd, 0, SEEK_CUR)),
+        // The descriptor knows best where the reads went on from (an MP3 frame search may have
+        // moved it past filePos), but only while it still is the file: one that has gone bad
+        // under the reads (a pulled medium) may answer -1, or 0, and the line would start over.
+        const off_t at = ::lseek(fd, 0, SEEK_CUR);
+        slot.filePos.store(std::max(filePos + result.bytes, static_cast<int32_t>(at)),
                            std::memory_order_relaxed);
         return kPassRestMs;
     }

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace klv::test {
@@ -61,7 +62,7 @@ TEST(RecordingWatchTest, FindsSilentGapsAfterTheMusicHasBegun) {
         EXPECT_EQ(watch.longestSilentRun(), c.longest);
         std::vector<uint64_t> starts;
         for (const auto& gap : watch.gaps())
-            starts.push_back(static_cast<uint64_t>(gap.atSeconds * 44100.0 / 1024.0 + 0.5));
+            starts.push_back(static_cast<uint64_t>(std::llround(gap.atSeconds * 44100.0 / 1024.0)));
         EXPECT_EQ(starts, c.gapStarts);
     }
 }

@@ -83,9 +83,12 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept {
 // C allocations too, where no sanitizer owns malloc already.
 #if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
 extern "C" {
+// glibc's own allocator entry points, which the replacements below pass on to.
+// NOLINTBEGIN(bugprone-reserved-identifier)
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
 void* __libc_realloc(void*, std::size_t);
+// NOLINTEND(bugprone-reserved-identifier)
 void* malloc(std::size_t size) {
     noteAllocation();
     return __libc_malloc(size);

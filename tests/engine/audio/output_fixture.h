@@ -13,9 +13,9 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "klv3.h"
+#include "platform/audio/wave_out.h"
 #include "platform/system/clock.h"
 #include "tests/doubles/headless_window_system.h"
-#include "platform/audio/wave_out.h"
 #include "tests/doubles/wave_test_backend.h"
 #include "tests/support/eventually.h"
 
@@ -141,7 +141,7 @@ protected:
         const size_t begin = index * engine::kBlockSamples;
         if (all.size() < begin + engine::kBlockSamples)
             return {};
-        return {all.begin() + begin, all.begin() + begin + engine::kBlockSamples};
+        return {all.data() + begin, all.data() + begin + engine::kBlockSamples};
     }
 
     // The primary device's output for block number block (1-based): it follows the silence.

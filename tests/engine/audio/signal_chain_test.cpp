@@ -41,9 +41,10 @@ TEST_F(OutputTest, MixConvertsWith32750AndClipsAtTheRails) {
         // Frame 0 still carries the previous block's value: the resampler delays by one frame.
         EXPECT_EQ(leftOf(block, 1), cases[i].pcm) << cases[i].line;
         EXPECT_EQ(leftOf(block, kBlockFrames - 1), cases[i].pcm) << cases[i].line;
-        const int16_t mirrored = cases[i].pcm == -32768  ? 32767
-                                 : cases[i].pcm == 32767 ? -32768
-                                                         : static_cast<int16_t>(-cases[i].pcm);
+        const int pcm = cases[i].pcm;
+        const auto mirrored = static_cast<int16_t>(pcm == -32768  ? 32767
+                                                   : pcm == 32767 ? -32768
+                                                                  : -pcm);
         EXPECT_EQ(rightOf(block, 1), mirrored) << cases[i].line;
     }
 }
@@ -234,7 +235,8 @@ TEST_P(HeadphoneTest, RoutesMainAndCueToTheSecondaryByMode) {
     const auto phones = playedBuffer(1, kStartSilence + 1); // block 3
     ASSERT_FALSE(phones.empty());
     const int16_t expectedLeft = mode == 0 ? 6140 : 8187;
-    const int16_t expectedRight = mode == 0 ? -6140 : mode == 1 ? 4093 : -6140;
+    // The right side is the cue's but in mode 1, where both sides carry the main mix.
+    const int16_t expectedRight = mode == 1 ? 4093 : -6140;
     EXPECT_EQ(leftOf(phones, 5), expectedLeft);
     EXPECT_EQ(rightOf(phones, 5), expectedRight);
 }

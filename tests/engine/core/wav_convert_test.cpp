@@ -61,7 +61,7 @@ TEST(WavConvertTest, ChunksMakeTheirShareOfFramesAt44100) {
         ASSERT_EQ(engine::wavChunkFrames(line.slot->sampleRate), c.inputFrames);
         const int32_t bytesPerFrame = line.slot->channels * line.slot->bitsPerSample / 8;
         for (int32_t expected : c.outputs) {
-            line.supply(static_cast<size_t>(c.inputFrames * bytesPerFrame));
+            line.supply(static_cast<size_t>(c.inputFrames) * static_cast<size_t>(bytesPerFrame));
             EXPECT_EQ(line.convert().size(), static_cast<size_t>(expected));
             EXPECT_EQ(engine::fileRingBuffered(*line.slot), 0);
         }

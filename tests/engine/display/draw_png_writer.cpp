@@ -52,7 +52,7 @@ std::vector<uint8_t> storedZlib(const std::vector<uint8_t>& raw) {
         out.push_back(static_cast<uint8_t>(size >> 8));
         out.push_back(static_cast<uint8_t>(~size));
         out.push_back(static_cast<uint8_t>(~size >> 8));
-        out.insert(out.end(), raw.begin() + at, raw.begin() + at + size);
+        out.insert(out.end(), raw.data() + at, raw.data() + at + size);
         at += size;
     } while (at < raw.size());
     uint32_t a = 1, b = 0;
