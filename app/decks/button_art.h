@@ -9,6 +9,8 @@
 #include <QRectF>
 #include <QSize>
 
+#include <cstddef>
+
 class QPainter;
 
 namespace klv::app {
@@ -58,5 +60,15 @@ QPixmap buttonImage(int index, bool on, qreal dpr = 1.0, QSize size = {});
 // mode: the HeadphoneMode value 0 (pre-listen), 1 (main mix) or 2 (split).
 QPixmap headphoneModeImage(int mode, qreal dpr = 1.0, QSize size = {26, 19});
 QPixmap lockImage(LockImage which, qreal dpr = 1.0, QSize size = {26, 19});
+
+// Whether a button table's rows stand in the order of their enum, so that a button's row is
+// found by its value. For a static_assert beside the table.
+template <typename Row, size_t N> constexpr bool rowsInButtonOrder(const Row (&rows)[N]) {
+    for (size_t i = 0; i < N; ++i) {
+        if (static_cast<size_t>(rows[i].button) != i)
+            return false;
+    }
+    return true;
+}
 
 } // namespace klv::app

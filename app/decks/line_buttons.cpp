@@ -40,14 +40,7 @@ std::span<const LineControl::ButtonRow> LineControl::buttonTable() {
          &LineControl::toggleXFRight, false, btn::kXFRight, Qt::Key_unknown, nullptr},
     };
     static_assert(std::size(kRows) == kButtonCount);
-    static_assert(
-        [] {
-            for (size_t i = 0; i < std::size(kRows); ++i)
-                if (static_cast<size_t>(kRows[i].button) != i)
-                    return false;
-            return true;
-        }(),
-        "the rows are in Button order");
+    static_assert(rowsInButtonOrder(kRows), "the rows are in Button order");
     return kRows;
 }
 

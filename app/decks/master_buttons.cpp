@@ -38,14 +38,7 @@ std::span<const MasterSection::ButtonRow> MasterSection::buttonTable() {
         {B::Lock, QRect(144, 272, 26, 19), nullptr, &MasterSection::pressLock, true, nullptr,
          Face::Lock, btn::kLock},
     };
-    static_assert(
-        [] {
-            for (size_t i = 0; i < std::size(kRows); ++i)
-                if (static_cast<size_t>(kRows[i].button) != i)
-                    return false;
-            return true;
-        }(),
-        "the rows are in Button order");
+    static_assert(rowsInButtonOrder(kRows), "the rows are in Button order");
     return kRows;
 }
 
