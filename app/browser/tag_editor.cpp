@@ -1,7 +1,7 @@
 #include "app/browser/tag_editor.h"
 
-#include "app/settings/feature_lock.h"
 #include "app/browser/genre_table.h"
+#include "app/settings/feature_lock.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/text_helpers.h"
 

@@ -10,8 +10,8 @@
 #include "app/shell/splash_window.h"
 #include "app/shell/startup_plugins.h"
 #include "klv3.h"
-#include "platform/store/home.h"
 #include "platform/audio/wave_out.h"
+#include "platform/store/home.h"
 #include "platform/ui/window_system.h"
 
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "engine/audio/block_mixer.h"
 
-#include "engine/audio/master_eq.h"
-#include "engine/audio/plugin_host.h"
 #include "engine/audio/gain_ramps.h"
+#include "engine/audio/master_eq.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
+#include "engine/audio/plugin_host.h"
 #include "engine/audio/reader_pass.h"
 #include "engine/core/log.h"
 

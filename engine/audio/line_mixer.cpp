@@ -1,10 +1,10 @@
 #include "engine/audio/line_mixer.h"
 
-#include "engine/audio/song_eq.h"
 #include "engine/audio/gain_ramps.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_format.h"
 #include "engine/audio/sample_ring.h"
+#include "engine/audio/song_eq.h"
 #include "engine/audio/speed_resampler.h"
 #include "engine/audio/time_stretch.h"
 

@@ -1,8 +1,8 @@
 #include "engine/audio/output_thread.h"
 
 #include "engine/audio/block_mixer.h"
-#include "engine/audio/master_eq.h"
 #include "engine/audio/housekeeping.h"
+#include "engine/audio/master_eq.h"
 #include "engine/audio/master_section.h"
 #include "engine/audio/output_device.h"
 #include "engine/audio/output_format.h"
@@ -10,8 +10,8 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "engine/core/user_message.h"
-#include "platform/system/clock.h"
 #include "platform/audio/wave_out.h"
+#include "platform/system/clock.h"
 
 #include <atomic>
 #include <memory>

@@ -2,13 +2,13 @@
 
 #include "engine/core/line_threads.h"
 
-#include "engine/display/line_display_thread.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
 #include "engine/core/transport.h"
 #include "engine/core/user_message.h"
+#include "engine/display/line_display_thread.h"
 #include "platform/system/clock.h"
 #include "platform/ui/window_system.h"
 

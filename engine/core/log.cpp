@@ -1,9 +1,9 @@
 #include "engine/core/log.h"
 
 #include "engine/core/utf8_cut.h"
+#include "platform/store/home.h"
 #include "platform/system/clock.h"
 #include "platform/system/file_io.h"
-#include "platform/store/home.h"
 
 #include <fcntl.h>
 #include <unistd.h>

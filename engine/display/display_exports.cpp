@@ -1,9 +1,9 @@
 // The exported functions of the meters and the engine-drawn displays.
 
+#include "engine/core/options_copy.h"
 #include "engine/display/clock_display.h"
 #include "engine/display/line_display_thread.h"
 #include "engine/display/vu_thread.h"
-#include "engine/core/options_copy.h"
 #include "klv3.h"
 #include "platform/ui/surface.h"
 

@@ -1,11 +1,11 @@
 #include "engine/display/line_display_thread.h"
 
-#include "engine/display/line_display_frame.h"
 #include "engine/audio/sample_ring.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
+#include "engine/display/line_display_frame.h"
 #include "platform/system/clock.h"
 #include "platform/ui/surface.h"
 

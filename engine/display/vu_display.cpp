@@ -1,10 +1,10 @@
 #include "engine/display/vu_display.h"
 
+#include "engine/audio/master_section.h"
+#include "engine/core/options_copy.h"
 #include "engine/display/draw_font.h"
 #include "engine/display/draw_primitives.h"
-#include "engine/audio/master_section.h"
 #include "engine/display/vu_level.h"
-#include "engine/core/options_copy.h"
 
 namespace klv::engine {
 

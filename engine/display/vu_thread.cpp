@@ -1,7 +1,7 @@
 #include "engine/display/vu_thread.h"
 
-#include "engine/display/vu_display.h"
 #include "engine/core/log.h"
+#include "engine/display/vu_display.h"
 #include "platform/system/clock.h"
 #include "platform/ui/surface.h"
 

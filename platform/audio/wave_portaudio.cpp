@@ -1,8 +1,8 @@
 // Sound cards through PortAudio (ALSA, JACK, and PulseAudio/PipeWire through their ALSA
 // plug-ins). Each device is a callback stream that copies the queued buffers out in order.
 
-#include "platform/system/clock.h"
 #include "platform/audio/wave_device.h"
+#include "platform/system/clock.h"
 
 #include <portaudio.h>
 

@@ -3,9 +3,9 @@
 // of a real card, measured on the monotonic clock, so the engine runs exactly as it would with
 // sound hardware.
 
-#include "platform/store/home.h"
 #include "platform/audio/wave_device.h"
 #include "platform/audio/wave_recorder.h"
+#include "platform/store/home.h"
 
 #include <chrono>
 #include <condition_variable>

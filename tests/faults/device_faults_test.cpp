@@ -24,8 +24,7 @@ protected:
     }
     // The output has ended and what it had to tell the user has been told.
     bool outputEnded() {
-        return eventually(
-            [] { return engine::outputState() == -1 && !engine::choresPending(); });
+        return eventually([] { return engine::outputState() == -1 && !engine::choresPending(); });
     }
     // The line is heard on the device again: more of its frames arrive.
     bool lineAudibleAgain() {

@@ -4,9 +4,9 @@
 // its processing written from the description of the algorithm.
 
 #include "klv_plugin.h"
+#include "platform/store/settings_store.h"
 #include "platform/system/dynlib.h"
 #include "tests/doubles/headless_window_system.h"
-#include "platform/store/settings_store.h"
 
 #include <gtest/gtest.h>
 

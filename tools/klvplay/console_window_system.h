@@ -19,9 +19,8 @@ public:
         return false;
     }
     void showHelp(klv::platform::WindowHandle, const std::string&, int32_t, int32_t) override {}
-    klv::platform::WindowHandle createDialog(klv::platform::WindowHandle,
-                                             const KlvDialogTemplate&, KlvDialogProc,
-                                             void*) override {
+    klv::platform::WindowHandle createDialog(klv::platform::WindowHandle, const KlvDialogTemplate&,
+                                             KlvDialogProc, void*) override {
         return 0;
     }
     void destroyDialog(klv::platform::WindowHandle) override {}

@@ -6,9 +6,9 @@
 #include "engine/core/options_copy.h"
 #include "klv3.h"
 #include "options.h"
+#include "platform/audio/wave_out.h"
 #include "platform/system/clock.h"
 #include "tools/klvplay/console_window_system.h"
-#include "platform/audio/wave_out.h"
 
 #include <atomic>
 #include <csignal>

@@ -8,12 +8,12 @@
 #include "engine/core/options_copy.h"
 #include "engine/core/user_message.h"
 #include "klv3.h"
-#include "platform/system/clock.h"
-#include "tests/doubles/headless_window_system.h"
 #include "platform/store/home.h"
+#include "platform/system/clock.h"
 #include "process_stats.h"
 #include "recording_watch.h"
 #include "soak_lines.h"
+#include "tests/doubles/headless_window_system.h"
 
 #include <unistd.h>
 

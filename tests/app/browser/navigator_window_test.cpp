@@ -10,8 +10,8 @@
 #include "app/decks/line_control.h"
 #include "app/shell/registry_text.h"
 #include "app/shell/screen_units.h"
-#include "tests/app/support/app_test_support.h"
 #include "tests/app/browser/navigator_test_util.h"
+#include "tests/app/support/app_test_support.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,6 +1,6 @@
-#include "app/settings/feature_lock.h"
-#include "app/browser/tag_editor.h"
 #include "app/browser/genre_table.h"
+#include "app/browser/tag_editor.h"
+#include "app/settings/feature_lock.h"
 #include "tests/app/support/app_test_support.h"
 #include "tests/support/temp_home.h"
 

@@ -7,8 +7,8 @@
 #include "app/shell/interval_timer.h"
 #include "app/shell/program_state.h"
 #include "engine/core/line_slot.h"
-#include "tests/app/support/app_test_support.h"
 #include "tests/app/decks/master_audio_support.h"
+#include "tests/app/support/app_test_support.h"
 #include "tests/app/support/test_desk.h"
 
 #include <QSignalSpy>

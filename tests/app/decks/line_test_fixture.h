@@ -7,10 +7,10 @@
 #include "app/decks/line_control.h"
 #include "app/shell/default_options.h"
 #include "app/shell/interval_timer.h"
-#include "tests/doubles/wave_test_backend.h"
-#include "tests/app/support/app_test_support.h"
 #include "tests/app/decks/master_audio_support.h"
+#include "tests/app/support/app_test_support.h"
 #include "tests/app/support/test_desk.h"
+#include "tests/doubles/wave_test_backend.h"
 #include "tests/support/temp_home.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 // The options dialog's commit: what Apply saves, when the output is restarted on its devices,
 // what OK and Cancel leave behind, and the one refused device choice.
 
+#include "app/browser/display_format_dialog.h"
 #include "app/browser/file_queue_tabs.h"
 #include "app/browser/navigator_window.h"
-#include "app/browser/display_format_dialog.h"
 #include "app/settings/options_device_page.h"
 #include "app/settings/options_values.h"
 #include "tests/app/settings/options_test_support.h"

@@ -7,9 +7,9 @@
 #include "app/settings/options_dialog.h"
 #include "app/shell/default_options.h"
 #include "app/shell/program_state.h"
-#include "tests/doubles/wave_test_backend.h"
 #include "tests/app/support/app_test_support.h"
 #include "tests/app/support/test_desk.h"
+#include "tests/doubles/wave_test_backend.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

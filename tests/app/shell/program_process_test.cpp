@@ -3,8 +3,8 @@
 
 #include "app/shell/default_options.h"
 #include "app/shell/registry_text.h"
-#include "tests/app/support/app_test_support.h"
 #include "tests/app/decks/master_audio_support.h"
+#include "tests/app/support/app_test_support.h"
 #include "tests/support/temp_home.h"
 
 #include <QDeadlineTimer>

@@ -2,8 +2,8 @@
 // Small helpers shared by the engine core tests.
 
 #include "klv3.h"
-#include "tests/doubles/headless_window_system.h"
 #include "platform/ui/window_system.h"
+#include "tests/doubles/headless_window_system.h"
 
 #include <filesystem>
 #include <fstream>

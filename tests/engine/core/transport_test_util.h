@@ -3,7 +3,6 @@
 // fixtures, a line the test owns, a slot with real rings for driving one piece of the stream
 // by hand, waiting for the line's threads, and the log.
 
-#include "tests/support/eventually.h"
 #include "engine/core/log.h"
 #include "engine/core/options_copy.h"
 #include "engine/core/slot_pool.h"
@@ -11,6 +10,7 @@
 #include "klv3.h"
 #include "platform/system/clock.h"
 #include "tests/engine/core/core_test_util.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>

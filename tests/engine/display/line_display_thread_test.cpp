@@ -2,12 +2,12 @@
 // displayDC, following the transport, switched by klvSetRemain, and ended by a cleared context
 // or a closed line, after which the line's stop never waits for it.
 
-#include "tests/support/eventually.h"
-#include "engine/display/line_display_thread.h"
 #include "engine/core/options_copy.h"
+#include "engine/display/line_display_thread.h"
 #include "klv3.h"
 #include "platform/system/clock.h"
 #include "tests/engine/display/draw_test_support.h"
+#include "tests/support/eventually.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>

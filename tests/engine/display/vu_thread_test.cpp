@@ -1,12 +1,12 @@
 // The VU thread through the engine's interface: starting and stopping it, the results of the
 // calls in each state, and the picture it keeps drawing from the level histories.
 
-#include "tests/support/eventually.h"
-#include "engine/display/vu_thread.h"
 #include "engine/core/options_copy.h"
+#include "engine/display/vu_thread.h"
 #include "klv3.h"
 #include "platform/system/clock.h"
 #include "tests/engine/display/vu_test_support.h"
+#include "tests/support/eventually.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "tests/doubles/headless_window_system.h"
 #include "platform/ui/window_system.h"
+#include "tests/doubles/headless_window_system.h"
 
 #include "klv3.h"
 
