@@ -31,7 +31,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
@@ -52,37 +51,12 @@ void runEventsFor(int ms) {
     loop.exec();
 }
 
-void putLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // A 16-bit stereo WAV at 44100 frames per second of one constant level (a quarter of full
 // scale), seconds long, in the bench's home.
 QString constantWav(const std::string& name, int seconds) {
     const std::filesystem::path path = klv::bench::benchHome() / name;
-    constexpr uint32_t kBlockFrames = 4410;
-    const uint32_t frames = 44100u * static_cast<uint32_t>(seconds);
-    const uint32_t dataBytes = frames * 4;
-    std::string header = "RIFF";
-    putLe(header, 36 + dataBytes, 4);
-    header += "WAVEfmt ";
-    putLe(header, 16, 4);
-    putLe(header, 1, 2); // PCM
-    putLe(header, 2, 2);
-    putLe(header, 44100, 4);
-    putLe(header, 44100 * 4, 4);
-    putLe(header, 4, 2);
-    putLe(header, 16, 2);
-    header += "data";
-    putLe(header, dataBytes, 4);
-    std::string block;
-    for (uint32_t i = 0; i < 2 * kBlockFrames; ++i)
-        putLe(block, 8192, 2);
-    std::ofstream file(path, std::ios::binary);
-    file << header;
-    for (uint32_t done = 0; done < frames; done += kBlockFrames)
-        file << block;
+    klv::bench::writeWav(path, 44100u * static_cast<uint32_t>(seconds),
+                         [](uint32_t) { return int16_t{8192}; });
     return QString::fromStdString(path.string());
 }
 

@@ -40,32 +40,13 @@ const fs::path& benchFolder() {
     return klv::bench::benchHome();
 }
 
-void putLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
-}
-
 // Ten seconds of a tone whose level swells, so that the meters keep moving; the lines loop it.
 std::string writeTone(const fs::path& path, double frequency) {
-    const uint32_t frames = 44100 * 10;
-    std::string data;
-    data.reserve(frames * 4);
-    for (uint32_t i = 0; i < frames; ++i) {
+    klv::bench::writeWav(path, 44100 * 10, [frequency](uint32_t i) {
         const double t = i / 44100.0;
         const double level = 0.5 + 0.45 * std::sin(2 * M_PI * 0.7 * t);
-        const auto s = static_cast<int16_t>(32000 * level * std::sin(2 * M_PI * frequency * t));
-        putLe(data, static_cast<uint16_t>(s), 2);
-        putLe(data, static_cast<uint16_t>(s), 2);
-    }
-    std::string file = "RIFF";
-    putLe(file, 36 + static_cast<uint32_t>(data.size()), 4);
-    file += "WAVEfmt ";
-    for (uint32_t v : {16u, 0x00020001u, 44100u, 176400u, 0x00100004u})
-        putLe(file, v, 4);
-    file += "data";
-    putLe(file, static_cast<uint32_t>(data.size()), 4);
-    file += data;
-    std::ofstream(path, std::ios::binary) << file;
+        return static_cast<int16_t>(32000 * level * std::sin(2 * M_PI * frequency * t));
+    });
     return path.string();
 }
 

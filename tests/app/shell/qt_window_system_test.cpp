@@ -217,6 +217,21 @@ TEST(QtWindowSystem, MessageBoxFromAnotherThreadIsOwnedByTheWindowAndBlocksTheCa
     EXPECT_EQ(boxThread, qApp->thread());
 }
 
+// The GUI thread waiting for a sender without running its event loop, as closing a line waits
+// for the line's threads: it polls and serves requests meanwhile. false when the sender never
+// got its answer (the test then ends instead of hanging).
+bool serveUntil(QtWindowSystem& system, const std::atomic<bool>& senderDone) {
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!senderDone && std::chrono::steady_clock::now() < giveUp) {
+        system.serveRequests();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    if (senderDone)
+        return true;
+    QCoreApplication::processEvents();
+    return false;
+}
+
 TEST(QtWindowSystem, GuiThreadWaitingForASenderServesItsRequest) {
     QtWindowSystem system;
     QWidget target;
@@ -230,14 +245,7 @@ TEST(QtWindowSystem, GuiThreadWaitingForASenderServesItsRequest) {
         answer = system.sendMessage(windowHandle(&target), KLV_MSG_USER_MESSAGE, 0, 0);
         senderDone = true;
     });
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!senderDone && std::chrono::steady_clock::now() < giveUp) {
-        system.serveRequests();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const bool finished = senderDone;
-    if (!finished)
-        QCoreApplication::processEvents(); // let the test end instead of hanging
+    const bool finished = serveUntil(system, senderDone);
     sender.join();
     EXPECT_TRUE(finished);
     EXPECT_EQ(answer, 1);
@@ -277,14 +285,7 @@ TEST(QtWindowSystem, ServingOffTheGuiThreadDoesNothing) {
     EXPECT_FALSE(senderDone);
 
     // The GUI thread then serves it.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!senderDone && std::chrono::steady_clock::now() < giveUp) {
-        system.serveRequests();
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    const bool finished = senderDone;
-    if (!finished)
-        QCoreApplication::processEvents(); // let the test end instead of hanging
+    const bool finished = serveUntil(system, senderDone);
     sender.join();
     EXPECT_TRUE(finished);
     EXPECT_EQ(handled, 1);
