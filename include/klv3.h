@@ -60,12 +60,24 @@ typedef intptr_t KlvDC;
 #define KLV_KIND_WAV 2
 #define KLV_KIND_PLS 3
 #define KLV_KIND_TEXT_LIST 4 /* M3U or .klv */
+/* Audio the engine decodes through FFmpeg: FLAC, AIFF/AIFC, M4A/MP4 (AAC, ALAC), Ogg Vorbis,
+ * Opus, and every WAV that the PCM path refuses (24/32-bit, float, extensible, other rates,
+ * mono and multichannel). Not a playlist, although its value is above KLV_KIND_TEXT_LIST. */
+#define KLV_KIND_CODED 5
+
+/* LineHandle.isWave: which source feeds the line. */
+#define KLV_SOURCE_MP3 0
+#define KLV_SOURCE_WAV 1   /* 8/16-bit PCM WAV at 22050, 44100 or 48000 */
+#define KLV_SOURCE_CODED 2 /* decoded through FFmpeg, see KLV_KIND_CODED */
 
 /* Buffer sizes the caller provides. */
 #define KLV_PATH_BUFFER 256 /* klvGetPlaylistFile, LineHandle.fileName */
 #define KLV_LINK_BUFFER 261 /* klvResolveLink target: 260 characters and the zero */
 #define KLV_PLUGIN_NAME_BUFFER 256
 #define KLV_TIME_BUFFER 16 /* each klvGetInfo time string ("-99:59.99") */
+#define KLV_TAG_TEXT 1024  /* each text of KlvTags */
+#define KLV_TAG_SHORT 32   /* the short texts of KlvTags */
+#define KLV_TAG_REASON 256 /* klvSetTags' reason */
 
 typedef struct LineSlot LineSlot; /* the library's per-line playback record */
 
@@ -77,7 +89,7 @@ typedef struct LineSlot LineSlot; /* the library's per-line playback record */
 typedef struct LineHandle {
     int32_t file;          /* library: descriptor of the open audio file; <= 0 when none */
     int32_t state;         /* library: 0 closed, 1 open and cued, 2 started */
-    int32_t isWave;        /* library: 1 PCM WAV, 0 MP3 */
+    int32_t isWave;        /* library: KLV_SOURCE_*: 1 PCM WAV, 0 MP3, 2 decoded by FFmpeg */
     int32_t quiet;         /* program: non-zero: failures only go to the log */
     int32_t index;         /* program: 0..63, unique among open handles */
     KlvDC displayDC;       /* program: the line's time display, 0 = none */
@@ -90,7 +102,7 @@ typedef struct LineHandle {
     int32_t paused;        /* library: 1 while paused by klvPause */
     int32_t preview;       /* program: route to pre-listen; takes effect at klvSetPreview */
     char* fileName;        /* library: 256-byte buffer with the path given to klvOpen */
-    void* decoder;         /* library: the MP3 decoder instance, null for WAV and closed */
+    void* decoder;         /* library: the line's decoder instance, null for WAV and closed */
     LineSlot* slot;        /* library: null when no file is open */
 } LineHandle;
 
@@ -165,6 +177,21 @@ typedef struct Id3Record {
     int32_t track; /* 1..99, 0 = none */
     int32_t genre; /* 0..127, -1 none; stored 128..254 come back as value - 256 */
 } Id3Record;
+
+/* KlvTags: a file's own tags as klvGetTags reads them and klvSetTags writes them. Every text
+ * is zero-terminated UTF-8, empty when the file has none; a longer text is cut at a character
+ * boundary. */
+typedef struct KlvTags {
+    char title[KLV_TAG_TEXT];
+    char artist[KLV_TAG_TEXT];
+    char album[KLV_TAG_TEXT];
+    char genre[KLV_TAG_TEXT];
+    char comment[KLV_TAG_TEXT];
+    char year[KLV_TAG_SHORT];  /* as stored: "1999" or a date such as "1999-05-01" */
+    char track[KLV_TAG_SHORT]; /* as stored: "3" or "3/12" */
+    char bpm[KLV_TAG_SHORT];
+    char key[KLV_TAG_SHORT]; /* initial key as stored, e.g. "Am" */
+} KlvTags;
 
 /* UserMessage: 264 bytes, the record behind message KLV_MSG_USER_MESSAGE. */
 typedef struct UserMessage {
@@ -279,6 +306,16 @@ KLV_API int32_t klvWhatIsIt(const char* path);
 KLV_API int32_t getid3(const char* path, Id3Record* tag);
 /* Writes the ID3v1 tag (year normalised in place). 0, or -1 when it cannot be written. */
 KLV_API int32_t setid3(const char* path, Id3Record* tag);
+/* Reads the file's own tags with TagLib: ID3v2 (preferred) or ID3v1 and APE in MP3, Vorbis
+ * comments in FLAC, Ogg and Opus, MP4 atoms, ID3 and INFO chunks in WAV and AIFF. 0 (texts
+ * empty where the file has none), or -1 when the file cannot be read as audio. [any thread] */
+KLV_API int32_t klvGetTags(const char* path, KlvTags* tags);
+/* Writes title, artist, album, genre, comment, year, track, bpm and key into the file's own
+ * tag (ID3v2.4 for MP3, keeping an ID3v1 tag in step where there is one; Vorbis comments; MP4
+ * atoms; ID3 in WAV and AIFF), leaving every other frame untouched. The file is written as a
+ * copy beside it that replaces it only when complete, so a failure leaves it byte for byte.
+ * 0, or -1 with the reason in reason (KLV_TAG_REASON bytes, may be null). [any thread] */
+KLV_API int32_t klvSetTags(const char* path, const KlvTags* tags, char* reason);
 /* Resolves a shortcut (symbolic link) into target (KLV_LINK_BUFFER bytes; set empty first).
  * 0 (also when it cannot be resolved: target stays empty), -2 or -1. */
 KLV_API int32_t klvResolveLink(const char* shortcut, char* target);

@@ -10,6 +10,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     lame libmp3lame-dev xvfb xauth
     libsoundtouch-dev librubberband-dev
+    libavformat-dev libavcodec-dev libswresample-dev libavutil-dev ffmpeg
+    libtag1-dev
     clang libclang-rt-14-dev clang-format
     llvm  # llvm-symbolizer: readable stacks in sanitizer and fuzzer reports
 )
