@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -54,6 +55,22 @@ void useOptions(const klvplay::Options& options) {
     record.SkipSilence = options.skipSilence ? 1 : 0;
     // The engine's own copy only: klvplay never changes the program's stored options.
     klv::engine::replaceOptions(record);
+}
+
+// Every name in a fixed order, so that scripts can rely on the lines.
+int printTags(const std::string& path) {
+    KlvTags tags{};
+    if (klvGetTags(path.c_str(), &tags) != 0) {
+        std::fprintf(stderr, "klvplay: can't read the tags of %s\n", path.c_str());
+        return 1;
+    }
+    const std::pair<const char*, const char*> lines[] = {
+        {"title", tags.title}, {"artist", tags.artist}, {"album", tags.album},
+        {"year", tags.year},   {"genre", tags.genre},   {"comment", tags.comment},
+        {"track", tags.track}, {"bpm", tags.bpm},       {"key", tags.key}};
+    for (const auto& [name, value] : lines)
+        std::printf("%s: %s\n", name, value);
+    return 0;
 }
 
 const char* baseName(const std::string& path) {
@@ -102,6 +119,8 @@ int main(int argc, char** argv) {
     }
     if (options.listDevices)
         return listDevices();
+    if (!options.tagsFile.empty())
+        return printTags(options.tagsFile);
 
     const uint32_t devices = klv::platform::waveOutGetNumDevs();
     if (static_cast<uint32_t>(options.device) >= devices) {

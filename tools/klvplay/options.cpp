@@ -24,6 +24,8 @@ const char* usage() {
            "  --loop            play the files again and again (Ctrl-C ends)\n"
            "  --no-skip         keep leading silence\n"
            "  --list-devices    list the output devices and end\n"
+           "  --tags FILE       print the tags the engine reads from FILE, one \"name: value\"\n"
+           "                    a line (every name, empty when absent), and end\n"
            "  --help            show this text\n"
            "\n"
            "With KELVARA_AUDIO=virtual, device 0 plays into nothing in real time and device 1\n"
@@ -57,6 +59,11 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
                 error = "--pitch takes a speed in thousandths from 0 to 2000";
                 return false;
             }
+        } else if (arg == "--tags") {
+            const char* text = value("--tags");
+            if (!text)
+                return false;
+            options.tagsFile = text;
         } else if (arg == "--loop") {
             options.loop = true;
         } else if (arg == "--no-skip") {
@@ -75,7 +82,8 @@ bool parseOptions(int argc, char** argv, Options& options, std::string& error) {
             options.files.push_back(arg);
         }
     }
-    if (!options.help && !options.listDevices && options.files.empty()) {
+    if (!options.help && !options.listDevices && options.tagsFile.empty() &&
+        options.files.empty()) {
         error = "no file to play";
         return false;
     }

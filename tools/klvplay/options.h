@@ -14,6 +14,7 @@ struct Options {
     bool listDevices = false;
     bool skipSilence = true;
     bool help = false;
+    std::string tagsFile; // --tags: print this file's tags instead of playing
 };
 
 // Parses argv; false with a message in error when the command line is not understood.
