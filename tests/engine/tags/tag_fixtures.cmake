@@ -44,6 +44,9 @@ klv_tag_fixture(tagged.opus -c:a libopus ${texts} ${keys})
 klv_tag_fixture(aac.m4a ${cover} -c:a aac ${texts})
 klv_tag_fixture(alac.m4a ${cover} -c:a alac ${texts})
 klv_tag_fixture(tagged.wav ${texts})
+# Over a megabyte behind the tag at its start: a tag that grows moves the audio in more than
+# one piece.
+klv_tag_fixture(long.mp3 -af apad=whole_dur=32 -b:a 320k -id3v2_version 4 ${texts})
 klv_tag_fixture(tagged.aiff -write_id3v2 1 ${texts} -metadata TBPM=128 -metadata TKEY=Am)
 
 add_custom_target(klv_tag_fixtures DEPENDS ${outputs})

@@ -172,7 +172,7 @@ std::map<std::string, std::string> otherFrames(const std::string& path) {
     } else if (type == "m4a") {
         TagLib::MP4::File file(path.c_str(), false);
         for (const auto& [name, item] : file.tag()->itemMap()) {
-            if (kMp4Fields.count(name.to8Bit(true)) != 0)
+            if (kMp4Fields.count(name.to8Bit(false)) != 0) // the keys are Latin-1
                 continue;
             std::string value = item.toStringList().toString("|").to8Bit(true);
             for (const TagLib::MP4::CoverArt& cover : item.toCoverArtList())
