@@ -1,7 +1,10 @@
-// The check a line makes when it opens a file: a RIFF WAV file with PCM samples, or an MP3
-// stream.
+// The check a line makes when it opens a file: a RIFF WAV file with PCM samples the PCM path
+// plays, a container FFmpeg decodes, or an MP3 stream.
 
 #include "engine/core/file_type.h"
+
+#include "engine/codec/coded_probe.h"
+#include "engine/codec/coded_source.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
 #include "engine/core/mp3_decoder.h"
@@ -11,6 +14,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace klv::engine {
@@ -21,16 +25,20 @@ const char* pathOf(const LineHandle* h) {
     return h->fileName != nullptr ? h->fileName : "";
 }
 
+int32_t unknownType(LineHandle* h, DeferredMessage& message) {
+    logEntry("Can't determine file type: %s", pathOf(h));
+    if (!h->quiet)
+        message.user("Can't open file - Invalid or Unsupported File Type");
+    return -1;
+}
+
 int32_t detectMp3(LineHandle* h, LineSlot& slot, int fd, DeferredMessage& message) {
     Mp3Decoder* decoder = Mp3Decoder::create();
     Mp3StreamInfo info;
     if (decoder == nullptr || ::lseek(fd, 0, SEEK_SET) != 0 || mp3StreamSearch(fd, &info) != 0) {
         Mp3Decoder::destroy(decoder);
         h->decoder = nullptr;
-        logEntry("Can't determine file type: %s", pathOf(h));
-        if (!h->quiet)
-            message.user("Can't open file - Invalid or Unsupported File Type");
-        return -1;
+        return unknownType(h, message);
     }
     h->decoder = decoder;
     slot.channels.store(info.channels, std::memory_order_relaxed);
@@ -39,8 +47,31 @@ int32_t detectMp3(LineHandle* h, LineSlot& slot, int fd, DeferredMessage& messag
     slot.byteRateCount.store(1, std::memory_order_relaxed);
     slot.byteRate.store(info.byteRate, std::memory_order_relaxed);
     slot.bitsPerSample.store(16, std::memory_order_relaxed);
-    h->isWave = 0;
+    h->isWave = KLV_SOURCE_MP3;
     return 0;
+}
+
+// Through FFmpeg. The reader starts demuxing where the probe left the file.
+bool detectCoded(LineHandle* h, LineSlot& slot, int fd, const char* container) {
+    CodedFormat format;
+    const char* why = "";
+    CodedSource* source = CodedSource::open(fd, container, format, why);
+    if (source == nullptr) {
+        logEntry("Not decodable as %s (%s): %s", container, why, pathOf(h));
+        return false;
+    }
+    h->decoder = source;
+    slot.channels.store(format.channels, std::memory_order_relaxed);
+    slot.sampleRate.store(format.sampleRate, std::memory_order_relaxed);
+    slot.bitsPerSample.store(format.bitsPerSample, std::memory_order_relaxed);
+    slot.byteRateSum.store(format.byteRate, std::memory_order_relaxed);
+    slot.byteRateCount.store(1, std::memory_order_relaxed);
+    slot.byteRate.store(format.byteRate, std::memory_order_relaxed);
+    slot.length.store(static_cast<int32_t>(std::min<int64_t>(format.lengthFrames, INT32_MAX)),
+                      std::memory_order_relaxed);
+    slot.filePos.store(0, std::memory_order_relaxed);
+    h->isWave = KLV_SOURCE_CODED;
+    return true;
 }
 
 } // namespace
@@ -50,10 +81,20 @@ int32_t detectFileType(LineHandle* h, LineSlot& slot, DeferredMessage& message) 
     uint8_t bytes[kWavHeaderBytes] = {};
     platform::readAt(fd, bytes, kWavHeaderBytes, 0);
     const WavHeader header = parseWavHeader(bytes);
+    const char* problem = header.riffPcm ? unsupportedWavFormat(header) : nullptr;
+    if (!header.riffPcm || problem != nullptr) {
+        // A WAV the PCM path refuses, and every other container FFmpeg reads, go through
+        // FFmpeg; a WAV that FFmpeg cannot read either keeps the PCM path's own reason.
+        if (const char* container = codedContainerOf(fd)) {
+            if (detectCoded(h, slot, fd, container))
+                return 0;
+            if (problem == nullptr)
+                return unknownType(h, message);
+        }
+    }
     if (!header.riffPcm)
         return detectMp3(h, slot, fd, message);
-
-    if (const char* problem = unsupportedWavFormat(header)) {
+    if (problem != nullptr) {
         if (!h->quiet)
             message.user("%s", problem);
         return -1;
@@ -92,7 +133,7 @@ int32_t detectFileType(LineHandle* h, LineSlot& slot, DeferredMessage& message) 
     slot.filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
     // Sample data starts at byte 44 whatever the chunk layout; the reader goes on from here.
     ::lseek(fd, kWavHeaderBytes, SEEK_SET);
-    h->isWave = 1;
+    h->isWave = KLV_SOURCE_WAV;
     return 0;
 }
 

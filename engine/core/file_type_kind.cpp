@@ -1,10 +1,14 @@
 // klvWhatIsIt: the kind of a file by its extension and then its contents.
 
 #include "engine/core/file_type.h"
+
+#include "engine/codec/coded_probe.h"
 #include "engine/core/mp3_stream_search.h"
+#include "engine/core/wav_header.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -16,6 +20,8 @@ namespace {
 constexpr int32_t kProbeBytes = 4096;
 
 bool knownExtension(const char* path) {
+    if (codedExtension(path))
+        return true;
     const size_t length = std::strlen(path);
     if (length < 4)
         return false;
@@ -39,6 +45,13 @@ bool startsWithPlaylistSection(const uint8_t* bytes, int32_t size) {
             return false;
     }
     return true;
+}
+
+// A PCM WAV header that the PCM path plays; the others go through FFmpeg.
+bool playsAsPcm(const uint8_t* bytes, int32_t size) {
+    uint8_t header[kWavHeaderBytes] = {};
+    std::memcpy(header, bytes, static_cast<size_t>(std::min(size, kWavHeaderBytes)));
+    return unsupportedWavFormat(parseWavHeader(header)) == nullptr;
 }
 
 } // namespace
@@ -65,6 +78,11 @@ extern "C" KLV_API int32_t klvWhatIsIt(const char* path) {
     int32_t kind = KLV_KIND_UNKNOWN;
     if (size == 0) {
         kind = KLV_KIND_UNKNOWN;
+    } else if (size > 20 && std::memcmp(bytes, "RIFF", 4) == 0 && bytes[20] == 1 &&
+               playsAsPcm(bytes, size)) {
+        kind = KLV_KIND_WAV;
+    } else if (codedContainerOf(fd) != nullptr) {
+        kind = KLV_KIND_CODED;
     } else if (size > 20 && std::memcmp(bytes, "RIFF", 4) == 0 && bytes[20] == 1) {
         kind = KLV_KIND_WAV;
     } else if (startsWithPlaylistSection(bytes, size)) {

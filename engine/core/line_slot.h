@@ -6,8 +6,9 @@
 // - ui thread: playing, preview, volume, pan, pitch, position and length when it seeks or
 //   recomputes them;
 // - reader: fileWrite, filePos, endOfFile, readerRunning;
-// - decoder: fileRead, sampleWrite, decoderRunning, the byte-rate fields, and sampleRead and
-//   position only while the line is not playing (leading silence);
+// - decoder: fileRead, sampleWrite, decoderRunning, the byte-rate fields, sampleRead and
+//   position only while the line is not playing (leading silence), and a coded line's length
+//   once it has played through;
 // - output thread: sampleRead, currentVolume, the level histories, position between two
 //   recomputations.
 // The ring indices follow the single-producer single-consumer rules of

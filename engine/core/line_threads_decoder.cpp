@@ -2,6 +2,7 @@
 // skip before the line plays, and the end of the song.
 
 #include "engine/audio/sample_ring.h"
+#include "engine/codec/coded_source.h"
 #include "engine/core/file_ring.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
@@ -51,6 +52,13 @@ void skipLeadingSilence(LineHandle* h, LineSlot& slot, DecoderRun& run) {
 void checkFinished(LineHandle* h, LineSlot& slot, const DecoderRun& run) {
     if (sampleRingUsed(slot) != 0 || slot.endOfFile.load(std::memory_order_acquire) == 0)
         return;
+    // A coded line's records are always whole, so nothing in its FileRing is left over: the
+    // song ends once the End record has been decoded and all it left written.
+    if (h->isWave == KLV_SOURCE_CODED) {
+        if (h->decoder != nullptr && static_cast<const CodedSource*>(h->decoder)->drained())
+            storeField(h->finished, 1);
+        return;
+    }
     if (fileRingBuffered(slot) == 0 || run.stepIdle)
         storeField(h->finished, 1);
 }
@@ -65,8 +73,12 @@ int32_t decoderPass(LineHandle* h, LineSlot& slot, DecoderRun& run, WavScratch& 
     if (run.burst < kBurstSteps && room && !decodingHeld(slot)) {
         const int32_t fileRead = slot.fileRead.load(std::memory_order_relaxed);
         const int32_t sampleWrite = slot.sampleWrite.load(std::memory_order_relaxed);
-        if (h->isWave) {
+        if (h->isWave == KLV_SOURCE_WAV) {
             convertWavChunk(h, slot, wav);
+        } else if (h->isWave == KLV_SOURCE_CODED) {
+            if (h->decoder != nullptr &&
+                static_cast<CodedSource*>(h->decoder)->decodeStep(h, slot) != 0)
+                return kDecoderPassFailed;
         } else if (h->decoder != nullptr &&
                    decodeMp3Step(h, slot, *static_cast<Mp3Decoder*>(h->decoder), mp3) != 0) {
             return kDecoderPassFailed;

@@ -1,5 +1,7 @@
-// The reader thread's pass: one block from the file into the FileRing, or a wait.
+// The reader thread's pass: one block from the file into the FileRing (for a coded line, the
+// packets of about one block as records), or a wait.
 
+#include "engine/codec/coded_source.h"
 #include "engine/core/file_ring.h"
 #include "engine/core/file_type.h"
 #include "engine/core/line_threads.h"
@@ -85,7 +87,7 @@ bool reopen(LineHandle* h, LineSlot& slot) {
 // The end of the audio data: a looping file starts again, any other is done.
 void endOfData(LineHandle* h, LineSlot& slot, int fd) {
     if (loadField(h->loop) != 0) {
-        if (h->isWave) {
+        if (h->isWave == KLV_SOURCE_WAV) {
             ::lseek(fd, kWavHeaderBytes, SEEK_SET);
             slot.filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
             countLoopRestart(slot);
@@ -108,6 +110,32 @@ void endOfData(LineHandle* h, LineSlot& slot, int fd) {
     slot.filePos.store(slot.dataEnd.load(std::memory_order_relaxed), std::memory_order_relaxed);
 }
 
+// A read that failed, not at the end: the file is closed and opened again by its path later.
+uint32_t readFailed(LineHandle* h, int fd) {
+    ::close(fd);
+    storeField(h->file, 0);
+    logEntry("Read Error, not EOF - Closing, will re-open in 100ms [%s]", pathOf(h));
+    return kReopenIntervalMs;
+}
+
+// A coded line's pass: the source demuxes packets into the FileRing as records.
+uint32_t codedReaderPass(LineHandle* h, LineSlot& slot, int fd) {
+    auto* source = static_cast<CodedSource*>(h->decoder);
+    if (source == nullptr)
+        return kReopenIntervalMs;
+    switch (source->readPass(h, slot, fd)) {
+    case CodedReadResult::Rest:
+        return kPassRestMs;
+    case CodedReadResult::HalfFile:
+        return kHalfFileWaitMs;
+    case CodedReadResult::RingFull:
+        return kRingFullWaitMs;
+    case CodedReadResult::IoFailed:
+        return readFailed(h, fd);
+    }
+    return kPassRestMs;
+}
+
 } // namespace
 
 uint32_t readerPass(LineHandle* h, LineSlot& slot) {
@@ -117,6 +145,8 @@ uint32_t readerPass(LineHandle* h, LineSlot& slot) {
             return kReopenIntervalMs;
         fd = loadField(h->file);
     }
+    if (h->isWave == KLV_SOURCE_CODED)
+        return codedReaderPass(h, slot, fd);
     const int32_t dataEnd = slot.dataEnd.load(std::memory_order_relaxed);
     // Never more than half the file in the ring, so a short file is not read ahead completely
     // (and a short looping file is never buffered twice); but always enough for the largest
@@ -146,10 +176,7 @@ uint32_t readerPass(LineHandle* h, LineSlot& slot) {
     }
     if (result.failed && !lastPart && slot.endOfFile.load(std::memory_order_relaxed) == 0) {
         slot.filePos.store(filePos + result.bytes, std::memory_order_relaxed);
-        ::close(fd);
-        storeField(h->file, 0);
-        logEntry("Read Error, not EOF - Closing, will re-open in 100ms [%s]", pathOf(h));
-        return kReopenIntervalMs;
+        return readFailed(h, fd);
     }
     endOfData(h, slot, fd);
     return kPassRestMs;

@@ -4,6 +4,7 @@
 #include "engine/core/transport_internal.h"
 
 #include "engine/audio/block_mixer.h"
+#include "engine/codec/coded_source.h"
 #include "engine/core/file_type.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
@@ -86,6 +87,16 @@ bool reopenLineFile(LineHandle* h) {
         return false;
     storeField(h->file, fd);
     return true;
+}
+
+void releaseLineDecoder(LineHandle* h) {
+    if (h->decoder == nullptr)
+        return;
+    if (h->isWave == KLV_SOURCE_CODED)
+        CodedSource::destroy(static_cast<CodedSource*>(h->decoder));
+    else
+        Mp3Decoder::destroy(static_cast<Mp3Decoder*>(h->decoder));
+    h->decoder = nullptr;
 }
 
 void clearStreamState(LineSlot& slot) {

@@ -1,5 +1,6 @@
 // klvPlay, klvPause, klvStop and klvSetPos.
 
+#include "engine/codec/coded_source.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/mp3_decoder.h"
@@ -31,8 +32,13 @@ void searchFrameFrom(LineHandle* h, LineSlot& slot, off_t offset) {
     restartByteRate(slot, slot.byteRate.load(std::memory_order_relaxed));
 }
 
-void resetDecoder(LineHandle* h) {
-    if (!h->isWave && h->decoder != nullptr)
+// The decoder starts a new stream at frame (at 44100); a coded line's reader seeks there.
+void resetDecoder(LineHandle* h, int64_t frame) {
+    if (h->decoder == nullptr)
+        return;
+    if (h->isWave == KLV_SOURCE_CODED)
+        static_cast<CodedSource*>(h->decoder)->restartAt(frame);
+    else if (h->isWave == KLV_SOURCE_MP3)
         static_cast<Mp3Decoder*>(h->decoder)->reset();
 }
 
@@ -49,17 +55,17 @@ void stopAndRewindLocked(LineHandle* h) {
     slot->filePos.store(0, std::memory_order_relaxed);
     const bool opened = reopenLineFile(h);
     storeField(h->state, 1);
-    resetDecoder(h);
+    resetDecoder(h, 0);
 
     clearStreamState(*slot);
     slot->position.store(0, std::memory_order_relaxed);
     storeField(h->percent, 0);
 
-    if (h->isWave) {
+    if (h->isWave == KLV_SOURCE_WAV) {
         if (opened)
             ::lseek(loadField(h->file), kWavHeaderBytes, SEEK_SET);
         slot->filePos.store(kWavHeaderBytes, std::memory_order_relaxed);
-    } else if (opened) {
+    } else if (h->isWave == KLV_SOURCE_MP3 && opened) {
         searchFrameFrom(h, *slot, 0);
     }
     startLineThreads(h);
@@ -122,16 +128,19 @@ extern "C" KLV_API int32_t klvSetPos(LineHandle* h, int32_t percent) {
     slot->endOfFile.store(0, std::memory_order_relaxed);
     const bool opened = reopenLineFile(h);
     storeField(h->state, 1);
-    resetDecoder(h);
+    const int64_t length = slot->length.load(std::memory_order_relaxed);
+    resetDecoder(h, p * length / 100);
     storeField(h->finished, 0);
 
     clearStreamState(*slot);
-    const int64_t length = slot->length.load(std::memory_order_relaxed);
     slot->position.store(static_cast<int32_t>(p * length / 100), std::memory_order_relaxed);
     storeField(h->percent, p);
 
     const int32_t entry = slot->seekTable[p].load(std::memory_order_relaxed);
-    if (h->isWave) {
+    if (h->isWave == KLV_SOURCE_CODED) {
+        // The reader seeks the demuxer to the frame on its first pass.
+        slot->filePos.store(entry, std::memory_order_relaxed);
+    } else if (h->isWave == KLV_SOURCE_WAV) {
         // Whole frames of every format start on a multiple of 4 from byte 44.
         const int32_t offset = std::max(entry & ~3, kWavHeaderBytes);
         slot->filePos.store(offset, std::memory_order_relaxed);

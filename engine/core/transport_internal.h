@@ -28,6 +28,10 @@ void clearStreamState(LineSlot& slot);
 // The byte-rate average starts again from one frame.
 void restartByteRate(LineSlot& slot, int32_t byteRate);
 
+// Destroys the handle's decoder instance (MP3 or coded) and sets decoder to null. [the line's
+// threads not running]
+void releaseLineDecoder(LineHandle* h);
+
 // klvClose's work.
 void closeLocked(LineHandle* h);
 

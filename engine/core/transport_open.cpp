@@ -5,7 +5,6 @@
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
 #include "engine/core/log.h"
-#include "engine/core/mp3_decoder.h"
 #include "engine/core/mp3_xing.h"
 #include "engine/core/slot_pool.h"
 #include "engine/core/transport.h"
@@ -147,13 +146,14 @@ int32_t openLocked(LineHandle* h, const char* path, DeferredMessage& message) {
     slot->byteRate.store(slot->byteRateSum.load(std::memory_order_relaxed),
                          std::memory_order_relaxed);
 
-    if (h->isWave) {
+    if (h->isWave == KLV_SOURCE_WAV) {
         const int64_t dataEnd = slot->dataEnd.load(std::memory_order_relaxed);
         slot->seekTable[0].store(44, std::memory_order_relaxed);
         for (int i = 1; i < kSeekTableEntries; ++i)
             slot->seekTable[i].store(static_cast<int32_t>(i * dataEnd / 100),
                                      std::memory_order_relaxed);
-    } else if (readXingSeekTable(fd, *slot) != 0) {
+    } else if (h->isWave == KLV_SOURCE_CODED || readXingSeekTable(fd, *slot) != 0) {
+        // A coded line seeks by time; the table only shows where in the file that is about.
         fillEvenSeekTable(*slot);
     }
 
@@ -170,10 +170,7 @@ void closeLocked(LineHandle* h) {
     stopPlayingAndThreads(h, *slot);
     releaseSlot(h, *slot);
     closeLineFile(h);
-    if (h->decoder != nullptr) {
-        Mp3Decoder::destroy(static_cast<Mp3Decoder*>(h->decoder));
-        h->decoder = nullptr;
-    }
+    releaseLineDecoder(h);
     storeField(h->state, 0);
 }
 

@@ -1,6 +1,7 @@
 // klvDisplayPos, klvUpdatePos, klvGetInfo and klvSetPreview: position, length and times.
 
 #include "engine/audio/sample_ring.h"
+#include "engine/codec/coded_source.h"
 #include "engine/core/file_ring.h"
 #include "engine/core/line_threads.h"
 #include "engine/core/line_threads_handle.h"
@@ -40,10 +41,41 @@ extern "C" KLV_API int32_t klvDisplayPos(LineHandle* h, int32_t percent) {
     return 0;
 }
 
+namespace {
+
+// The position a line shows, and what that makes of its remaining time and percent.
+void publishPosition(LineHandle* h, LineSlot& slot, int64_t position, int64_t length) {
+    slot.position.store(static_cast<int32_t>(position), std::memory_order_relaxed);
+    slot.length.store(static_cast<int32_t>(length), std::memory_order_relaxed);
+    storeField(h->remaining, static_cast<int32_t>((length - position) * 100 / kFramesPerSecond));
+    storeField(h->percent, static_cast<int32_t>(position * 100 / length));
+}
+
+// A coded line counts its frames: the decoder's count less what the SampleRing still holds,
+// exact to the frame; the length is the container's (or, once played through, the count).
+void updateCodedPosition(LineHandle* h, LineSlot& slot, const CodedSource& source) {
+    const int64_t length = slot.length.load(std::memory_order_relaxed);
+    if (length <= 0)
+        return;
+    int64_t position = source.position(slot);
+    if (loopRestarts(slot) == 0)
+        position = std::clamp<int64_t>(position, 0, length);
+    else if (position < 0)
+        position += length; // the end of the previous pass is still buffered
+    publishPosition(h, slot, std::clamp<int64_t>(position, 0, length), length);
+}
+
+} // namespace
+
 extern "C" KLV_API int32_t klvUpdatePos(LineHandle* h) {
     LineSlot* slot = h != nullptr ? lineSlot(h) : nullptr;
     if (slot == nullptr)
         return 0;
+    if (h->isWave == KLV_SOURCE_CODED) {
+        if (h->decoder != nullptr)
+            updateCodedPosition(h, *slot, *static_cast<const CodedSource*>(h->decoder));
+        return 0;
+    }
     const int64_t byteRate = slot->byteRate.load(std::memory_order_acquire);
     if (byteRate <= 0)
         return 0;
@@ -53,7 +85,7 @@ extern "C" KLV_API int32_t klvUpdatePos(LineHandle* h) {
         return 0;
 
     int64_t bytesWaiting = kFileRingBytes - fileRingFree(*slot);
-    if (!h->isWave && h->decoder != nullptr)
+    if (h->isWave == KLV_SOURCE_MP3 && h->decoder != nullptr)
         bytesWaiting += static_cast<Mp3Decoder*>(h->decoder)->heldBytes();
     const int64_t framesWaiting = kSampleRingFrames - sampleRingFree(*slot);
     const int64_t filePos = slot->filePos.load(std::memory_order_relaxed);
@@ -74,10 +106,7 @@ extern "C" KLV_API int32_t klvUpdatePos(LineHandle* h) {
             position -= (position - previousLength + length - 1) / length * length;
     }
 
-    slot->position.store(static_cast<int32_t>(position), std::memory_order_relaxed);
-    slot->length.store(static_cast<int32_t>(length), std::memory_order_relaxed);
-    storeField(h->remaining, static_cast<int32_t>((length - position) * 100 / kFramesPerSecond));
-    storeField(h->percent, static_cast<int32_t>(position * 100 / length));
+    publishPosition(h, *slot, position, length);
     return 0;
 }
 

@@ -3,9 +3,9 @@
 #include "engine/audio/sample_ring.h"
 #include "engine/core/file_type.h"
 #include "engine/core/line_threads.h"
-#include "engine/core/mp3_decoder.h"
 #include "engine/core/mp3_xing.h"
 #include "engine/core/slot_pool.h"
+#include "engine/core/transport_internal.h"
 #include "engine/core/transport_message.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -61,7 +61,7 @@ bool FuzzLine::open(const char* path) {
         close();
         return false;
     }
-    if (!m_handle.isWave)
+    if (m_handle.isWave == KLV_SOURCE_MP3)
         engine::readXingSeekTable(fd, *m_slot);
     return true;
 }
@@ -88,9 +88,7 @@ void FuzzLine::close() {
     if (m_handle.file > 0)
         ::close(m_handle.file);
     m_handle.file = 0;
-    if (m_handle.decoder != nullptr)
-        engine::Mp3Decoder::destroy(static_cast<engine::Mp3Decoder*>(m_handle.decoder));
-    m_handle.decoder = nullptr;
+    engine::releaseLineDecoder(&m_handle);
     if (m_slot != nullptr)
         engine::clearSlot(*m_slot);
     m_slot = nullptr;

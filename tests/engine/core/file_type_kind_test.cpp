@@ -44,16 +44,54 @@ TEST_F(WhatIsItTest, ClassifiesByContentsOnceTheExtensionIsKnown) {
         {"empty.mp3", "", KLV_KIND_UNKNOWN},
         {"binary.mp3", std::string(3000, '\0') + "no frames here", KLV_KIND_UNKNOWN},
         {"escape.wav", std::string("text with an \x1b escape"), KLV_KIND_UNKNOWN},
-        // A RIFF file with another format tag is judged as a possible MP3 stream.
+        // A RIFF WAVE file with another format tag is for FFmpeg.
         {"float.wav", wav.substr(0, 20) + std::string("\x03\x00", 2) + wav.substr(22),
-         KLV_KIND_UNKNOWN},
+         KLV_KIND_CODED},
         // Known contents behind an unknown extension are never looked at.
         {"song.txt", mp3, KLV_KIND_UNKNOWN},
-        {"song.mp4", wav, KLV_KIND_UNKNOWN},
+        {"song.wma", wav, KLV_KIND_UNKNOWN},
         {"mp3", mp3, KLV_KIND_UNKNOWN},
     };
     for (const Case& c : cases)
         EXPECT_EQ(klvWhatIsIt(place(c.name, c.bytes).c_str()), c.kind) << c.name;
+}
+
+// The formats decoded through FFmpeg, under every extension they come with and in any case;
+// the contents decide, so a PCM WAV the PCM path plays stays a WAV and an MP3 stays an MP3.
+TEST_F(WhatIsItTest, CodedFormatsAreKnownByExtensionAndThenContents) {
+    struct Case {
+        std::string name;
+        const char* fixture;
+        int32_t kind;
+    };
+    const Case cases[] = {
+        {"a.flac", "coded_flac_44100_16.flac", KLV_KIND_CODED},
+        {"a.FLAC", "coded_flac_96000_24.flac", KLV_KIND_CODED},
+        {"a.m4a", "coded_aac_44100.m4a", KLV_KIND_CODED},
+        {"a.alac", "coded_alac_44100.m4a", KLV_KIND_CODED},
+        {"a.Mp4", "coded_aac_48000.mp4", KLV_KIND_CODED},
+        {"a.aac", "coded_aac_44100.aac", KLV_KIND_CODED},
+        {"a.ogg", "coded_vorbis_44100.ogg", KLV_KIND_CODED},
+        {"a.oga", "coded_vorbis_44100.ogg", KLV_KIND_CODED},
+        {"a.opus", "coded_opus_48000.opus", KLV_KIND_CODED},
+        {"a.aif", "coded_aiff_44100_16.aif", KLV_KIND_CODED},
+        {"a.AIFF", "coded_aiff_48000_24.aiff", KLV_KIND_CODED},
+        {"a.aifc", "coded_aifc_44100_f32.aifc", KLV_KIND_CODED},
+        {"a.wav", "coded_wav_44100_f32.wav", KLV_KIND_CODED},
+        {"a.wave", "coded_wav_44100_24.wav", KLV_KIND_CODED},
+        {"a.wav", "wav_24_bit.wav", KLV_KIND_CODED},
+        {"a.wav", "wav_3_channels.wav", KLV_KIND_CODED},
+        {"a.wave", "wav_44100_16_stereo.wav", KLV_KIND_WAV},
+        {"a.flac", "wav_44100_16_mono.wav", KLV_KIND_WAV},
+        {"a.m4a", "mp3_cbr128.mp3", KLV_KIND_MP3},
+        {"a.flac.txt", "coded_flac_44100_16.flac", KLV_KIND_UNKNOWN},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(klvWhatIsIt(copy(c.fixture, c.name).c_str()), c.kind) << c.name << " " << c.fixture;
+    // An ID3v2 tag in front of the container does not hide it.
+    const std::string tag = std::string("ID3\x04\x00\x00\x00\x00\x10\x00", 10) + std::string(2048, '\0');
+    EXPECT_EQ(klvWhatIsIt(place("t.flac", tag + readFile(fixture("coded_flac_44100_16.flac"))).c_str()),
+              KLV_KIND_CODED);
 }
 
 TEST_F(WhatIsItTest, FindsAStreamBehindLeadingZerosOnlyWithinTheSearchLimit) {
