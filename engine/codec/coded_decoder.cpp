@@ -127,7 +127,8 @@ int32_t CodedSource::decodeStep(LineHandle* h, LineSlot& slot) {
     for (;;) {
         // Frames already converted go out first; a step ends when the ring cannot take them.
         if (c.pendingTo > c.pendingFrom) {
-            const int32_t n = sampleRingWrite(h, c.output + c.pendingFrom, c.pendingTo - c.pendingFrom);
+            const int32_t n =
+                sampleRingWrite(h, c.output + c.pendingFrom, c.pendingTo - c.pendingFrom);
             c.pendingFrom += n;
             c.produced += n;
             written += n;
@@ -195,7 +196,6 @@ int32_t CodedSource::decodeStep(LineHandle* h, LineSlot& slot) {
                 f.pts != AV_NOPTS_VALUE
                     ? av_rescale_q(f.pts - c.startTime, c.timeBase, AVRational{1, f.sample_rate})
                     : c.nextSample;
-            c.nextSample = start + f.nb_samples;
             const int64_t drop =
                 c.skipUntil > start ? std::min<int64_t>(c.skipUntil - start, f.nb_samples) : 0;
             if (f.nb_samples <= 0 || drop >= f.nb_samples) {

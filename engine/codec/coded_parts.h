@@ -26,13 +26,13 @@ struct CodedSource::Demuxer {
     int streamIndex = -1;
     AVRational timeBase{1, 44100};
     int32_t sampleRate = 44100;
-    int64_t startTime = 0;   // of the stream, in its time base
+    int64_t startTime = 0;      // of the stream, in its time base
     int64_t prerollSamples = 0; // decoded ahead of a seek target so a lossy decoder settles
 
-    int fd = -1;            // the descriptor the I/O callbacks read
-    bool ioFailed = false;  // a read failed since the last pass began
+    int fd = -1;             // the descriptor the I/O callbacks read
+    bool ioFailed = false;   // a read failed since the last pass began
     bool havePacket = false; // packet holds a record not yet written
-    bool atEnd = false;     // av_read_frame reported the end
+    bool atEnd = false;      // av_read_frame reported the end
     bool endWritten = false;
     bool needResume = false; // a read failed: the next pass starts the demuxer again
     bool broken = false;     // the demuxer stopped at damage, not at the end
@@ -68,11 +68,11 @@ struct CodedSource::Decoder {
     // The frame being converted, and how many of its samples are done.
     bool frameHeld = false;
     int32_t frameOffset = 0;
-    int64_t nextSample = 0;  // at the file's rate: where the next decoded frame begins
-    int64_t skipUntil = 0;   // samples before this are dropped (seek target)
-    int64_t produced = 0;    // frames at 44100 since the song's start
+    int64_t nextSample = 0; // at the file's rate: where the next decoded frame begins
+    int64_t skipUntil = 0;  // samples before this are dropped (seek target)
+    int64_t produced = 0;   // frames at 44100 since the song's start
     int32_t errorsInARow = 0;
-    bool fromStart = true;      // decoding began at the song's start: its end gives the length
+    bool fromStart = true;       // decoding began at the song's start: its end gives the length
     bool endPending = false;     // an End record came: drain the decoder and the resampler
     bool restartPending = false; // a Restart record came: drain the decoder, then start over
     bool ended = false;          // End decoded and drained

@@ -21,11 +21,11 @@ enum class CodedRecordKind : int32_t {
 
 struct CodedRecordHeader {
     CodedRecordKind kind = CodedRecordKind::Packet;
-    int32_t size = 0;         // payload bytes
-    int64_t pts = INT64_MIN;  // in the stream's time base; INT64_MIN when unknown
-    int64_t duration = 0;     // in the stream's time base
-    uint32_t skipStart = 0;   // samples the decoder drops at the start of this packet
-    uint32_t discardEnd = 0;  // and at its end (encoder delay and padding)
+    int32_t size = 0;        // payload bytes
+    int64_t pts = INT64_MIN; // in the stream's time base; INT64_MIN when unknown
+    int64_t duration = 0;    // in the stream's time base
+    uint32_t skipStart = 0;  // samples the decoder drops at the start of this packet
+    uint32_t discardEnd = 0; // and at its end (encoder delay and padding)
 };
 
 constexpr int32_t kCodedRecordHeaderBytes = static_cast<int32_t>(sizeof(CodedRecordHeader));
@@ -36,7 +36,8 @@ constexpr int32_t kCodedLargestPacket = kFileRingBytes / 4;
 inline void copyIntoRing(uint8_t* ring, int32_t at, const void* bytes, int32_t count) {
     const int32_t first = std::min(count, kFileRingBytes - at);
     std::memcpy(ring + at, bytes, static_cast<size_t>(first));
-    std::memcpy(ring, static_cast<const uint8_t*>(bytes) + first, static_cast<size_t>(count - first));
+    std::memcpy(ring, static_cast<const uint8_t*>(bytes) + first,
+                static_cast<size_t>(count - first));
 }
 
 inline void copyOutOfRing(const uint8_t* ring, int32_t at, void* bytes, int32_t count) {

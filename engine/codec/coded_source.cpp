@@ -53,7 +53,7 @@ int64_t seekInFile(void* opaque, int64_t offset, int whence) {
     if ((whence & AVSEEK_SIZE) != 0) {
         struct stat info {};
         return ::fstat(demuxer->fd, &info) == 0 ? static_cast<int64_t>(info.st_size)
-                                                 : AVERROR(errno);
+                                                : AVERROR(errno);
     }
     const off_t at = ::lseek(demuxer->fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
     return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
@@ -88,9 +88,8 @@ bool CodedSource::Demuxer::seekToSample(int64_t sample) {
     io->error = 0;
     av_packet_unref(packet);
     havePacket = false;
-    const int64_t ts = av_rescale_q(std::max<int64_t>(sample, 0), AVRational{1, sampleRate},
-                                    timeBase) +
-                       startTime;
+    const int64_t ts =
+        av_rescale_q(std::max<int64_t>(sample, 0), AVRational{1, sampleRate}, timeBase) + startTime;
     if (av_seek_frame(format, streamIndex, ts, AVSEEK_FLAG_BACKWARD) >= 0)
         return true;
     // A container without a usable index still starts again from its first audio byte.
@@ -226,8 +225,8 @@ CodedSource* CodedSource::open(int fd, const char* container, CodedFormat& out, 
                                    ? stream.codecpar->bits_per_coded_sample
                                    : 16);
     out.lengthFrames = samples > 0 ? av_rescale(samples, 44100, rate) : 0;
-    int64_t bitRate = stream.codecpar->bit_rate > 0 ? stream.codecpar->bit_rate
-                                                    : d.format->bit_rate;
+    int64_t bitRate =
+        stream.codecpar->bit_rate > 0 ? stream.codecpar->bit_rate : d.format->bit_rate;
     if (bitRate <= 0 && samples > 0) {
         const int64_t size = avio_size(d.io);
         bitRate = size > 0 ? av_rescale(size * 8, rate, samples) : 0;
@@ -281,6 +280,11 @@ int64_t CodedSource::position(const LineSlot& slot) const {
 
 CodedReadResult CodedSource::readPass(LineHandle* h, LineSlot& slot, int fd) {
     Demuxer& d = *m_demuxer;
+    if (fd != d.fd || d.needResume || d.seekPending) {
+        // A descriptor opened again starts at 0, but libavformat's buffer ends where its last
+        // read did: the file goes on from there.
+        ::lseek(fd, static_cast<off_t>(d.io->pos), SEEK_SET);
+    }
     d.fd = fd;
     d.ioFailed = false;
     if (d.needResume) {

@@ -49,8 +49,7 @@ public:
     // Opens the stream on fd (positioned anywhere) with the named libavformat demuxer
     // (codedContainer's answer); null when it is not audio that FFmpeg decodes, with a short
     // reason in why. Leaves fd wherever the probe left it. [ui-thread]
-    static CodedSource* open(int fd, const char* container, CodedFormat& format,
-                             const char*& why);
+    static CodedSource* open(int fd, const char* container, CodedFormat& format, const char*& why);
     static void destroy(CodedSource* source);
 
     CodedSource(const CodedSource&) = delete;

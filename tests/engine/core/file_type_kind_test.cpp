@@ -87,11 +87,14 @@ TEST_F(WhatIsItTest, CodedFormatsAreKnownByExtensionAndThenContents) {
         {"a.flac.txt", "coded_flac_44100_16.flac", KLV_KIND_UNKNOWN},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(klvWhatIsIt(copy(c.fixture, c.name).c_str()), c.kind) << c.name << " " << c.fixture;
+        EXPECT_EQ(klvWhatIsIt(copy(c.fixture, c.name).c_str()), c.kind)
+            << c.name << " " << c.fixture;
     // An ID3v2 tag in front of the container does not hide it.
-    const std::string tag = std::string("ID3\x04\x00\x00\x00\x00\x10\x00", 10) + std::string(2048, '\0');
-    EXPECT_EQ(klvWhatIsIt(place("t.flac", tag + readFile(fixture("coded_flac_44100_16.flac"))).c_str()),
-              KLV_KIND_CODED);
+    const std::string tag =
+        std::string("ID3\x04\x00\x00\x00\x00\x10\x00", 10) + std::string(2048, '\0');
+    EXPECT_EQ(
+        klvWhatIsIt(place("t.flac", tag + readFile(fixture("coded_flac_44100_16.flac"))).c_str()),
+        KLV_KIND_CODED);
 }
 
 TEST_F(WhatIsItTest, FindsAStreamBehindLeadingZerosOnlyWithinTheSearchLimit) {

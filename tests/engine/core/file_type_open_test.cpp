@@ -81,8 +81,8 @@ TEST_F(FileTypeOpenTest, WavFormatsThePcmPathRefusesGoThroughFfmpegOrAreRefusedW
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << c.fixture << " quiet " << quiet);
             m_windows->clear();
-            const std::string path =
-                place(std::string("header_") + c.fixture, readFile(fixture(c.fixture)).substr(0, 36));
+            const std::string path = place(std::string("header_") + c.fixture,
+                                           readFile(fixture(c.fixture)).substr(0, 36));
             Line line;
             line.h.quiet = quiet;
             EXPECT_EQ(klvOpen(&line.h, path.c_str()), -1);
