@@ -10,7 +10,7 @@ root=$PWD
 seconds=${1:-8}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(line_file mp3_decode what_is_it playlist song_eq_file id3 options)
+[ ${#targets[@]} -eq 0 ] && targets=(line_file coded_line mp3_decode what_is_it playlist song_eq_file id3 options)
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -Wno-dev -DKLV_FUZZ=ON -DKLV_BUILD_APP=OFF \
     -DKLV_BUILD_BENCH=OFF >/dev/null

@@ -132,6 +132,25 @@ void mp3Seeds(const fs::path& fixtures) {
         write("mp3_decode", name, head(fixtures / name, 5000));
 }
 
+// Seeds for the coded line: the start of each coded fixture behind the byte that picks its
+// extension (the fuzz target's order of names).
+void codedLineSeeds(const fs::path& fixtures) {
+    const struct {
+        int name;
+        const char* fixture;
+    } seeds[] = {
+        {0, "coded_flac_44100_16.flac"},  {1, "coded_alac_44100.m4a"},
+        {1, "coded_aac_44100.m4a"},       {2, "coded_aac_48000.mp4"},
+        {3, "coded_aac_44100.aac"},       {4, "coded_vorbis_44100.ogg"},
+        {5, "coded_opus_48000.opus"},     {6, "coded_aiff_44100_16.aif"},
+        {7, "coded_aifc_44100_f32.aifc"}, {8, "coded_wav_44100_f32.wav"},
+        {9, "coded_wav_44100_6ch.wav"},
+    };
+    for (const auto& seed : seeds)
+        write("coded_line", seed.fixture,
+              withPrefix(seed.name, head(fixtures / seed.fixture, 12000)));
+}
+
 void whatIsItSeeds(const fs::path& fixtures) {
     write("what_is_it", "mp3", withPrefix(0, head(fixtures / "mp3_cbr128.mp3", 4096)));
     write("what_is_it", "wav", withPrefix(1, wav(44100, 2, 16, 16)));
@@ -198,6 +217,7 @@ int main(int argc, char** argv) {
     const fs::path fixtures = argv[1];
     g_out = argv[2];
     lineFileSeeds(fixtures);
+    codedLineSeeds(fixtures);
     mp3Seeds(fixtures);
     whatIsItSeeds(fixtures);
     playlistSeeds();
