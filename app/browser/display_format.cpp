@@ -2,7 +2,6 @@
 
 #include "app/browser/genre_table.h"
 
-#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstring>
@@ -11,27 +10,26 @@ namespace klv::app {
 
 namespace {
 
-// A tag text: the engine ends it at a zero byte, the tag editor pads it with spaces. ID3v1 has
-// no declared encoding, so bytes that are not valid UTF-8 are read as Latin-1 rather than shown
-// as replacement marks.
-QString tagBytes(const char* field, size_t size) {
-    const char* end = static_cast<const char*>(std::memchr(field, 0, size));
-    const qsizetype length = end ? end - field : static_cast<qsizetype>(size);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(QByteArrayView(field, length));
-    if (utf8.hasError())
-        text = QString::fromLatin1(field, length);
-    return text;
-}
-
-QString tagText(const char* field, size_t size) {
-    const bool hasZero = std::memchr(field, 0, size) != nullptr;
-    const QString text = tagBytes(field, size);
-    return hasZero ? text : text.trimmed();
-}
-
-QString padded(int32_t value, int width) {
+// The leading number of a stored text ("1999-05-01" 1999, "3/12" 3, "" 0), zero padded.
+QString padded(const QString& text, int width) {
+    qsizetype digits = 0;
+    while (digits < text.size() && digits < 9 && text[digits].isDigit() &&
+           text[digits].unicode() < 0x80)
+        ++digits;
+    const int value = digits > 0 ? text.left(digits).toInt() : 0;
     return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}
+
+// A genre as stored: a name, or a number of the genre table (ID3v2 "(17)" or "17").
+QString genreText(const QString& genre) {
+    if (genre.isEmpty())
+        return genreName(kUnknownGenre);
+    QString number = genre;
+    if (number.startsWith(QLatin1Char('(')) && number.endsWith(QLatin1Char(')')))
+        number = number.mid(1, number.size() - 2);
+    bool isNumber = false;
+    const int n = number.toInt(&isNumber);
+    return isNumber ? genreName(n) : genre;
 }
 
 // Folder n levels up from the file: the path split at every "/", element (last - n).
@@ -66,7 +64,7 @@ LabelFormats defaultLabelFormats() {
     return f;
 }
 
-QString expandFormat(const QString& format, const QString& path, const Id3Record& tag) {
+QString expandFormat(const QString& format, const QString& path, const SongTags& tags) {
     QString out;
     for (qsizetype i = 0; i < format.size(); ++i) {
         const QChar c = format[i];
@@ -79,26 +77,25 @@ QString expandFormat(const QString& format, const QString& path, const Id3Record
         const QChar token = format[i];
         switch (token.unicode()) {
         case 'A':
-            out += tagText(tag.artist, sizeof tag.artist);
+            out += tags.artist;
             break;
         case 'T':
-            out += tagText(tag.title, sizeof tag.title);
+            out += tags.title;
             break;
         case 'L':
-            out += tagText(tag.album, sizeof tag.album);
+            out += tags.album;
             break;
         case 'G':
-            out += genreName(tag.genre);
+            out += genreText(tags.genre);
             break;
         case 'C':
-            // The comment keeps its spaces; only the engine's terminator ends it.
-            out += tagBytes(tag.comment, sizeof tag.comment);
+            out += tags.comment;
             break;
         case 'Y':
-            out += padded(tag.year, 4);
+            out += padded(tags.year, 4);
             break;
         case 'N':
-            out += padded(tag.track, 2);
+            out += padded(tags.track, 2);
             break;
         case 'F':
             out += folderUp(path, 0);
@@ -119,7 +116,11 @@ QString expandFormat(const QString& format, const QString& path, const Id3Record
     return out;
 }
 
-std::array<QString, kLabelRows> expandLabel(const QString& path, const Id3Record& tag, bool hasTag,
+QString expandFormat(const QString& format, const QString& path, const Id3Record& tag) {
+    return expandFormat(format, path, tagsFromId3(tag));
+}
+
+std::array<QString, kLabelRows> expandLabel(const QString& path, const SongTags& tags, bool hasTag,
                                             const LabelFormats& formats) {
     std::array<QString, kLabelRows> rows;
     if (path.isEmpty())
@@ -130,8 +131,13 @@ std::array<QString, kLabelRows> expandLabel(const QString& path, const Id3Record
     }
     const auto& set = hasTag ? formats.withTag : formats.withoutTag;
     for (int i = 0; i < kLabelRows; ++i)
-        rows[i] = expandFormat(set[i], path, tag);
+        rows[i] = expandFormat(set[i], path, tags);
     return rows;
+}
+
+std::array<QString, kLabelRows> expandLabel(const QString& path, const Id3Record& tag, bool hasTag,
+                                            const LabelFormats& formats) {
+    return expandLabel(path, tagsFromId3(tag), hasTag, formats);
 }
 
 } // namespace klv::app

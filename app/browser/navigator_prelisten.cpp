@@ -1,5 +1,6 @@
 #include "app/browser/navigator_prelisten.h"
 
+#include "app/shell/file_kinds.h"
 #include "app/shell/interval_timer.h"
 
 #include <QFile>
@@ -110,7 +111,7 @@ void PreListenPlayer::clearPanels(int from, int to) {
 void PreListenPlayer::getInfo(const QString& fName) {
     const QByteArray path = QFile::encodeName(fName);
     const int32_t kind = klvWhatIsIt(path.constData());
-    if (kind >= KLV_KIND_PLS || kind == KLV_KIND_UNKNOWN) {
+    if (!isSongKind(kind)) {
         setPanel(1,
                  kind == KLV_KIND_UNKNOWN ? QStringLiteral("Unknown") : QStringLiteral("Playlist"));
         clearPanels(2, 6);
@@ -137,8 +138,7 @@ void PreListenPlayer::getInfo(const QString& fName) {
         m_handle.quiet = 1;
         if (klvOpen(&m_handle, path.constData()) != 0) {
             // Nothing to audition: say what the file is and where, but offer no play.
-            setPanel(1, kind == KLV_KIND_WAV ? QStringLiteral("PCM File")
-                                             : QStringLiteral("MP3 File"));
+            setPanel(1, songFormatName(fName, sourceOfKind(kind)));
             clearPanels(2, 6);
             setPanel(7, fName);
             m_play->setEnabled(false);
@@ -153,8 +153,7 @@ void PreListenPlayer::getInfo(const QString& fName) {
     char elapsed[KLV_TIME_BUFFER] = {};
     klvGetInfo(&m_handle, &byteRate, &sampleRate, total, remaining, elapsed);
     if (!refresh) {
-        setPanel(1, KLV_LOAD_FIELD(m_handle.isWave) != 0 ? QStringLiteral("PCM File")
-                                                         : QStringLiteral("MP3 File"));
+        setPanel(1, songFormatName(fName, KLV_LOAD_FIELD(m_handle.isWave)));
         setPanel(3, QStringLiteral("%1 Hz").arg(sampleRate));
         setPanel(7, fName);
     }

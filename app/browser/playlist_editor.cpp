@@ -3,6 +3,7 @@
 #include "app/browser/file_drag.h"
 #include "app/browser/playlist_list.h"
 #include "app/shell/desk.h"
+#include "app/shell/file_kinds.h"
 #include "app/shell/qt_window_system.h"
 #include "app/shell/text_helpers.h"
 #include "klv3.h"
@@ -301,8 +302,7 @@ void PlaylistEditor::addFromDialog() {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    dialog.setNameFilters({QStringLiteral("Supported Files (*.mp3 *.wav *.MP3 *.WAV)"),
-                           QStringLiteral("All Files (*)")});
+    dialog.setNameFilters({songFilesFilter(), QStringLiteral("All Files (*)")});
     if (dialog.exec() != QDialog::Accepted)
         return;
     const QStringList files = dialog.selectedFiles();
@@ -370,7 +370,7 @@ void PlaylistEditor::drop(const QMimeData* payload) {
         setHighlight(-1);
         return;
     }
-    if (klvWhatIsIt(engineText(path).constData()) >= KLV_KIND_PLS) {
+    if (isPlaylistKind(klvWhatIsIt(engineText(path).constData()))) {
         setHighlight(-1);
         m_dragSource = 0;
         // Asked once the drop has ended, so the program the file came from is not kept

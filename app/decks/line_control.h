@@ -10,6 +10,7 @@
 // [ui-thread] Everything here runs on the user-interface thread; the engine's threads only
 // write the handles' state, paused, finished, percent and remaining, which the line polls.
 
+#include "app/browser/song_tags.h"
 #include "app/decks/knob_input.h"
 #include "klv3.h"
 
@@ -318,7 +319,7 @@ private:
     int32_t m_panValue = 0;
     int32_t m_pitchValue = 1000;
     bool m_hasTag = false;
-    Id3Record m_tag{};
+    SongTags m_tag;
     bool m_tagMenuEnabled = false;
 
     int m_faderTop = 219;

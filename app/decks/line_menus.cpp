@@ -4,6 +4,7 @@
 #include "app/decks/line_control.h"
 
 #include "app/shell/desk.h"
+#include "app/shell/file_kinds.h"
 #include "app/shell/help_about.h"
 #include "app/shell/text_helpers.h"
 
@@ -27,9 +28,8 @@ QString customCaption(int32_t seconds) {
 } // namespace
 
 void LineControl::openWithDialog() {
-    const QString path = QFileDialog::getOpenFileName(
-        m_desk.owner(), QString(), QString(),
-        QStringLiteral("Supported File Types (*.wav *.mp3 *.m3u *.pls *.klv);;All Files (*)"));
+    const QString path =
+        QFileDialog::getOpenFileName(m_desk.owner(), QString(), QString(), lineOpenFilter());
     // Cancel leaves the line as it is.
     if (path.isEmpty())
         return;

@@ -5,6 +5,7 @@
 #include "app/browser/display_format.h"
 #include "app/decks/surface_view.h"
 #include "app/shell/desk.h"
+#include "app/shell/file_kinds.h"
 #include "app/shell/interval_timer.h"
 #include "app/shell/text_helpers.h"
 
@@ -37,13 +38,9 @@ QString LineControl::playlistEntry(int32_t index) const {
 }
 
 void LineControl::readTag() {
-    m_hasTag = false;
-    m_tag = Id3Record{};
-    const QByteArray path = m_fileName.toUtf8();
-    if (getid3(path.constData(), &m_tag) == 0)
-        m_hasTag = true;
-    else
-        m_tag = Id3Record{};
+    std::optional<SongTags> tags = readSongTags(m_fileName);
+    m_hasTag = tags.has_value();
+    m_tag = tags ? *std::move(tags) : SongTags{};
 }
 
 void LineControl::openFile(const QString& requested) {
@@ -62,7 +59,7 @@ void LineControl::openFile(const QString& requested) {
 
     m_fileName.clear();
     m_hasTag = false;
-    m_tag = Id3Record{};
+    m_tag = SongTags{};
     if (currentState() > 0)
         klvClose(&current());
 
@@ -75,7 +72,7 @@ void LineControl::openFile(const QString& requested) {
     if (kind == KLV_KIND_UNKNOWN) {
         m_desk.routeMessage(QStringLiteral("Can't determine file type: ") + path, 2, 0);
     } else {
-        if (kind == KLV_KIND_PLS || kind == KLV_KIND_TEXT_LIST) {
+        if (isPlaylistKind(kind)) {
             closePlaylist();
             m_playlist = path;
             m_playlistId = klvOpenPlaylist(utf8.constData());
@@ -91,7 +88,8 @@ void LineControl::openFile(const QString& requested) {
         if (m_fileName.isEmpty() || klvOpen(&current(), song.constData()) != 0)
             m_fileName.clear();
         m_tagMenuEnabled = false;
-        if (!m_fileName.isEmpty() && klvWhatIsIt(song.constData()) == KLV_KIND_MP3) {
+        // Every song has a tag of its own to show and edit (ID3, Vorbis comments, MP4 atoms).
+        if (!m_fileName.isEmpty() && isSongKind(klvWhatIsIt(song.constData()))) {
             readTag();
             m_tagMenuEnabled = true;
         }

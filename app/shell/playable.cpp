@@ -1,5 +1,6 @@
 #include "app/shell/playable.h"
 
+#include "app/shell/file_kinds.h"
 #include "app/shell/text_helpers.h"
 #include "klv3.h"
 
@@ -38,7 +39,12 @@ bool PlayableCache::isPlayable(const QString& path) {
     m_path = path;
     // A link (".lnk" names included, when they are links) is asked by its target.
     const QString target = isSymbolicLink(path) ? resolveLink(path) : path;
-    m_answer = !target.isEmpty() && m_kindOf(target.toStdString()) > KLV_KIND_UNKNOWN;
+    if (target.isEmpty()) {
+        m_answer = false;
+        return m_answer;
+    }
+    const int32_t kind = m_kindOf(target.toStdString());
+    m_answer = isSongKind(kind) || isPlaylistKind(kind);
     return m_answer;
 }
 

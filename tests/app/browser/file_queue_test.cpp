@@ -7,6 +7,7 @@
 #include "app/browser/file_queue_tabs.h"
 #include "app/shell/registry_text.h"
 #include "tests/app/browser/navigator_test_util.h"
+#include "tests/app/support/song_fixtures.h"
 
 #include <QApplication>
 #include <QDragEnterEvent>
@@ -253,6 +254,16 @@ TEST_F(OutsideDrops, UnplayableOrMissingFilesAreRefused) {
     EXPECT_EQ(dragOver(*queue, plain), Qt::IgnoreAction);
     EXPECT_EQ(drop(*queue, plain), Qt::IgnoreAction);
     EXPECT_EQ(queue->paths(), songs({1}));
+}
+
+TEST_F(OutsideDrops, SongsDecodedThroughFFmpegAreTaken) {
+    auto queue = queueOf(0, 0);
+    const QString m4a = copySongFixture("song.m4a", (music.root() + "/Set.M4A").toStdString());
+    ASSERT_FALSE(m4a.isEmpty()) << "no song fixture (ffmpeg missing)";
+    const auto data = payload({m4a});
+    EXPECT_EQ(dragOver(*queue, *data), Qt::CopyAction);
+    EXPECT_EQ(drop(*queue, *data), Qt::CopyAction);
+    EXPECT_EQ(queue->paths(), QStringList{m4a});
 }
 
 TEST_F(OutsideDrops, ADropLandsBeforeTheEntryUnderThePointer) {

@@ -12,6 +12,7 @@
 #include "app/shell/screen_units.h"
 #include "tests/app/browser/navigator_test_util.h"
 #include "tests/app/support/app_test_support.h"
+#include "tests/app/support/song_fixtures.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -239,6 +240,35 @@ TEST_F(NavigatorWindow, InformationPanelsByKindOfFile) {
     clickFile(QStringLiteral("c.mp3"));
     EXPECT_EQ(panel(1), QStringLiteral("MP3 File"));
     EXPECT_EQ(panel(3), QStringLiteral("44100 Hz"));
+}
+
+TEST_F(NavigatorWindow, ListsAndDescribesSongsOfEveryFormat) {
+    const struct {
+        const char* fixture;
+        const char* name; // upper-case extensions too
+        const char* format;
+    } cases[] = {
+        {"song.flac", "d.flac", "FLAC File"}, {"song.flac", "E.FLAC", "FLAC File"},
+        {"song.m4a", "f.m4a", "AAC File"},    {"song.ogg", "g.ogg", "Ogg Vorbis File"},
+        {"song.opus", "h.opus", "Opus File"}, {"song.aiff", "i.aiff", "AIFF File"},
+        {"song24.wav", "j.wav", "WAV File"},
+    };
+    for (const auto& c : cases)
+        ASSERT_FALSE(
+            copySongFixture(c.fixture, (music.root() + u'/' + c.name).toStdString()).isEmpty())
+            << "no song fixture " << c.fixture << " (ffmpeg missing)";
+    Navigator& nav = bench.open();
+    const QStringList listed = nav.fileList().captions();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_TRUE(listed.contains(QString::fromLatin1(c.name)));
+        clickFile(QString::fromLatin1(c.name));
+        EXPECT_EQ(panel(1), QString::fromLatin1(c.format));
+        EXPECT_TRUE(panel(3).endsWith(QStringLiteral(" Hz")));
+        EXPECT_FALSE(panel(4).isEmpty());
+        EXPECT_EQ(panel(7), music.path(QString::fromLatin1(c.name)));
+        EXPECT_TRUE(nav.preListen().playButton().isEnabled());
+    }
 }
 
 TEST_F(NavigatorWindow, PreListenPlaysStopsAndFollowsThePosition) {

@@ -2,6 +2,7 @@
 #include "app/browser/playlist_editor.h"
 #include "app/shell/qt_window_system.h"
 #include "tests/app/support/app_test_support.h"
+#include "tests/app/support/song_fixtures.h"
 #include "tests/app/support/test_desk.h"
 #include "tests/support/temp_home.h"
 
@@ -376,6 +377,35 @@ TEST_F(PlaylistEditorTest, DroppingFilesFromOutside) {
     std::unique_ptr<QMimeData> payload(fileDragPayload(songs[3]));
     dropAt(payload.get(), -1);
     EXPECT_EQ(editor->entries(), QStringList{songs[3]});
+}
+
+TEST_F(PlaylistEditorTest, SongsOfEveryFormatAreDroppedAndOfferedByTheAddDialog) {
+    const QString flac = test::copySongFixture("song.flac", dir.path() / "Track.FLAC");
+    const QString opus = test::copySongFixture("song.opus", dir.path() / "track.opus");
+    ASSERT_FALSE(flac.isEmpty() || opus.isEmpty()) << "no song fixtures (ffmpeg missing)";
+    editor->openPlaylist(writeList("two.m3u", {songs[0], songs[1]}));
+    for (const QString& path : {flac, opus}) {
+        std::unique_ptr<QMimeData> payload(fileDragPayload(path));
+        EXPECT_EQ(dragOver(payload.get(), -1), Qt::CopyAction) << path.toStdString();
+        dropAt(payload.get(), -1);
+    }
+    EXPECT_EQ(editor->entries(), (QStringList{songs[0], songs[1], flac, opus}));
+
+    QStringList filters;
+    {
+        ModalScript script({[&filters](QWidget* modal) {
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            ASSERT_NE(dialog, nullptr);
+            filters = dialog->nameFilters();
+            dialog->reject();
+        }});
+        editor->addButton()->click();
+    }
+    ASSERT_EQ(filters.size(), 2);
+    for (const char* pattern : {"*.mp3", "*.WAV", "*.flac", "*.FLAC", "*.m4a", "*.M4A", "*.ogg",
+                                "*.OGA", "*.opus", "*.OPUS", "*.aiff", "*.AIFC", "*.MP4"})
+        EXPECT_TRUE(filters[0].contains(QLatin1String(pattern))) << pattern;
+    EXPECT_FALSE(filters[0].contains(QLatin1String("*.m3u"))) << "songs only";
 }
 
 TEST_F(PlaylistEditorTest, ADroppedPlaylistIsAddedOrOpenedAsAnswered) {

@@ -309,7 +309,7 @@ TEST_F(LinesTest, ContextMenuOffersWhatTheStateAllows) {
     line(1).loadFile(wav("next.wav", 4));
     auto loaded = l.buildContextMenu();
     EXPECT_TRUE(entry(*loaded, QStringLiteral("Clear File"))->isEnabled());
-    EXPECT_FALSE(entry(*loaded, QStringLiteral("ID3 Tag..."))->isEnabled()) << "WAV: no tag";
+    EXPECT_TRUE(entry(*loaded, QStringLiteral("ID3 Tag..."))->isEnabled()) << "WAV: ID3 chunk";
     QAction* trigger = entry(*loaded, QStringLiteral("Auto Trigger"));
     ASSERT_TRUE(trigger && trigger->isEnabled());
     QMenu* triggers = trigger->menu();
