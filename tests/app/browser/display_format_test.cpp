@@ -2,10 +2,15 @@
 
 #include "app/browser/display_format.h"
 #include "app/browser/genre_table.h"
+#include "app/browser/song_tags.h"
+#include "tests/app/browser/navigator_test_util.h"
+#include "tests/app/support/song_fixtures.h"
+#include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 
 namespace klv::test {
 namespace {
@@ -127,6 +132,85 @@ TEST(DisplayFormat, StoredFormatTextsAreCutOrTrimmed) {
     EXPECT_EQ(f.withTag[1], QStringLiteral(" %G"));
     EXPECT_EQ(f.withTag[2], QString(20, QLatin1Char('x')));
     EXPECT_TRUE(f.withoutTag[0].isEmpty());
+}
+
+TEST(DisplayFormat, AFilesOwnTagsAsStored) {
+    app::SongTags tags;
+    tags.title = QString::fromUtf8("Ein Titel weit über dreißig Zeichen – 夜のドライブ");
+    tags.artist = QStringLiteral("Band");
+    tags.comment = QStringLiteral(" spaced ");
+    const QString path = QStringLiteral("/Music/Set/song.flac");
+    struct Case {
+        const char* genre;
+        const char* year;
+        const char* track;
+        const char* format;
+        const char* expected;
+    };
+    for (const Case c : {
+             Case{"", "", "", "%G|%Y|%N", "(Unknown)|0000|00"},
+             Case{"Deep House", "1999-05-01", "3/12", "%G|%Y|%N", "Deep House|1999|03"},
+             Case{"(17)", "2021", "12", "%G %Y %N", "Rock 2021 12"}, // ID3v2 genre references
+             Case{"17", "0", "123", "%G %Y %N", "Rock 0000 123"},
+             Case{"Rock & Roll", "x", "a3", "%G %Y %N", "Rock & Roll 0000 00"},
+             Case{"", "", "", "%A - %T%C", nullptr},
+         }) {
+        tags.genre = QString::fromUtf8(c.genre);
+        tags.year = QString::fromLatin1(c.year);
+        tags.track = QString::fromLatin1(c.track);
+        const QString expected =
+            c.expected ? QString::fromUtf8(c.expected)
+                       : QStringLiteral("Band - ") + tags.title + QStringLiteral(" spaced ");
+        EXPECT_EQ(expandFormat(QString::fromLatin1(c.format), path, tags), expected) << c.format;
+    }
+}
+
+TEST(SongTags, TextsGoToTheEnginesBuffersCutAtACharacterBoundary) {
+    app::SongTags tags;
+    tags.title = QString(600, QChar(0xE9)); // 1200 bytes of two-byte letters
+    tags.key = QString(20, QLatin1Char('k')) + QString(10, QChar(0x20AC)); // 20 + 30 bytes
+    tags.year = QStringLiteral("1999-05-01");
+    const KlvTags record = app::klvTagsFrom(tags);
+    EXPECT_EQ(std::strlen(record.title), 1022U); // 511 letters: the 512th would end past 1023
+    EXPECT_EQ(std::strlen(record.key), 29U);     // 20 + 3 euro signs: a 4th would end past 31
+    EXPECT_STREQ(record.year, "1999-05-01");
+    const app::SongTags back = app::tagsFromKlv(record);
+    EXPECT_EQ(back.title, QString(511, QChar(0xE9)));
+    EXPECT_EQ(back.key, QString(20, QLatin1Char('k')) + QString(3, QChar(0x20AC)));
+    EXPECT_TRUE(app::SongTags{}.isEmpty());
+    EXPECT_FALSE(back.isEmpty());
+}
+
+TEST(SongTags, TheFilesOwnTagComesFirstThenID3v1ThenNothing) {
+    TempDir dir;
+    const auto write = [&dir](const char* name, const std::string& bytes) {
+        std::ofstream(dir.path() / name, std::ios::binary) << bytes;
+        return QString::fromStdString((dir.path() / name).string());
+    };
+    std::string v1(128, '\0');
+    v1.replace(0, 3, "TAG");
+    v1.replace(3, 8, "V1 Title");
+    v1[127] = static_cast<char>(17);
+
+    // Not audio the engine knows, yet with an ID3v1 block: the block names it.
+    const auto fromV1 = app::readSongTags(write("stray.mp3", std::string(500, 'U') + v1));
+    ASSERT_TRUE(fromV1.has_value());
+    EXPECT_EQ(fromV1->title, QStringLiteral("V1 Title"));
+    EXPECT_EQ(fromV1->genre, QStringLiteral("Rock"));
+    // Audio without any tag, and a file that is not there: nothing.
+    EXPECT_FALSE(app::readSongTags(write("bare.mp3", silentMp3(40))).has_value());
+    EXPECT_FALSE(
+        app::readSongTags(QString::fromStdString((dir.path() / "gone.mp3").string())).has_value());
+
+    // An MP3 with an ID3v2 title and another in ID3v1: its ID3v2 tag wins.
+    const QString both = copySongFixture("id3v2only.mp3", dir.path() / "both.mp3");
+    ASSERT_FALSE(both.isEmpty()) << "no song fixture (ffmpeg missing)";
+    std::ofstream(both.toStdString(), std::ios::binary | std::ios::app) << v1;
+    const auto own = app::readSongTags(both);
+    ASSERT_TRUE(own.has_value());
+    EXPECT_EQ(own->title, QStringLiteral("ID3v2 Only Title"));
+    EXPECT_EQ(own->genre, QStringLiteral("Deep House"));
+    EXPECT_EQ(own->track, QStringLiteral("3/12"));
 }
 
 TEST(GenreTable, NamesAndIndexesRoundTrip) {
