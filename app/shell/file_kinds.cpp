@@ -10,17 +10,20 @@ namespace {
 
 struct SongExtension {
     const char* extension; // lower case, without the dot
-    const char* format;    // the pre-listen panel's name of a file decoded through FFmpeg
+    // The pre-listen panel's name of a file decoded through FFmpeg: the container, as an M4A
+    // may hold AAC or ALAC.
+    const char* format;
 };
 
 // The songs the engine opens, in the order the dialogs list them.
 constexpr std::array kSongExtensions = {
     SongExtension{"mp3", "MP3 File"},        SongExtension{"wav", "WAV File"},
-    SongExtension{"flac", "FLAC File"},      SongExtension{"m4a", "AAC File"},
-    SongExtension{"mp4", "AAC File"},        SongExtension{"ogg", "Ogg Vorbis File"},
+    SongExtension{"flac", "FLAC File"},      SongExtension{"m4a", "M4A File"},
+    SongExtension{"mp4", "MP4 File"},        SongExtension{"aac", "AAC File"},
+    SongExtension{"alac", "ALAC File"},      SongExtension{"ogg", "Ogg Vorbis File"},
     SongExtension{"oga", "Ogg Vorbis File"}, SongExtension{"opus", "Opus File"},
     SongExtension{"aif", "AIFF File"},       SongExtension{"aiff", "AIFF File"},
-    SongExtension{"aifc", "AIFC File"},
+    SongExtension{"aifc", "AIFC File"},      SongExtension{"wave", "WAV File"},
 };
 
 constexpr std::array kPlaylistExtensions = {"m3u", "pls", "klv"};

@@ -28,7 +28,7 @@ QString lineOpenFilter();
 QString songFilesFilter();
 
 // What the pre-listen panel calls a song: "MP3 File", "PCM File", or for a decoded file the
-// format its extension names ("FLAC File", "AAC File", "Ogg Vorbis File", ...; "Audio File"
+// format its extension names ("FLAC File", "M4A File", "Ogg Vorbis File", ...; "Audio File"
 // for an extension without a name). source is a KLV_SOURCE_* value.
 QString songFormatName(const QString& path, int32_t source);
 

@@ -249,7 +249,7 @@ TEST_F(NavigatorWindow, ListsAndDescribesSongsOfEveryFormat) {
         const char* format;
     } cases[] = {
         {"song.flac", "d.flac", "FLAC File"}, {"song.flac", "E.FLAC", "FLAC File"},
-        {"song.m4a", "f.m4a", "AAC File"},    {"song.ogg", "g.ogg", "Ogg Vorbis File"},
+        {"song.m4a", "f.m4a", "M4A File"},    {"song.ogg", "g.ogg", "Ogg Vorbis File"},
         {"song.opus", "h.opus", "Opus File"}, {"song.aiff", "i.aiff", "AIFF File"},
         {"song24.wav", "j.wav", "WAV File"},
     };

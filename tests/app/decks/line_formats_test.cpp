@@ -154,7 +154,7 @@ TEST_F(LineFormatsTest, TheOpenDialogOffersEveryFormatInBothCases) {
     ASSERT_FALSE(filters.isEmpty());
     EXPECT_EQ(filters.first(), app::lineOpenFilter().section(QStringLiteral(";;"), 0, 0));
     for (const char* extension : {"mp3", "wav", "flac", "m4a", "mp4", "ogg", "oga", "opus", "aif",
-                                  "aiff", "aifc", "m3u", "pls", "klv"}) {
+                                  "aiff", "aifc", "aac", "alac", "wave", "m3u", "pls", "klv"}) {
         const QString pattern = QStringLiteral("*.") + QString::fromLatin1(extension);
         EXPECT_TRUE(filters.first().contains(pattern + u' ') ||
                     filters.first().contains(pattern + u')'))
