@@ -59,7 +59,7 @@ CountRun matchCounting(const std::vector<int16_t>& played) {
             ++run.wraps;
         double error =
             estimatedFrame(played[2 * j], played[2 * j + 1]) - static_cast<double>(expected);
-        if (error > kCountFrames / 2)
+        if (error > static_cast<double>(kCountFrames) / 2)
             error -= kCountFrames; // the laps' value jumps back at the end of the signal
         sum += error;
         ++run.frames;

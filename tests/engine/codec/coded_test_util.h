@@ -85,8 +85,10 @@ inline int64_t countedFrame(int32_t left, int32_t right) {
 }
 
 inline Frame countingFrame(int64_t i) {
-    return {static_cast<float>((i % 65536) - 32768) / 32768.0f,
-            static_cast<float>(1000 * (i / 65536) - 16000) / 32768.0f};
+    const int64_t lap = i / 65536;
+    const int64_t left = (i % 65536) - 32768;
+    const int64_t right = 1000 * lap - 16000;
+    return {static_cast<float>(left) / 32768.0f, static_cast<float>(right) / 32768.0f};
 }
 
 } // namespace klv::test
