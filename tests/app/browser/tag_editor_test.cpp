@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unistd.h>
 
@@ -287,29 +288,57 @@ TEST_F(TagEditorTest, AnEditArmsSaveAndASuccessfulSaveDisarmsIt) {
     EXPECT_EQ(fs::file_size(bare.toStdString()), size);
 }
 
+// Root writes a file whatever its mode says: while it lives, a root test process acts as an
+// ordinary user and group (the saved ids let it become root again).
+class AsOrdinaryUser {
+public:
+    AsOrdinaryUser()
+        : m_switched(::geteuid() == 0 && ::setegid(kNobody) == 0 && ::seteuid(kNobody) == 0) {}
+    ~AsOrdinaryUser() {
+        if (m_switched && (::seteuid(0) != 0 || ::setegid(0) != 0))
+            ADD_FAILURE() << "the test process could not become root again";
+    }
+    AsOrdinaryUser(const AsOrdinaryUser&) = delete;
+    AsOrdinaryUser& operator=(const AsOrdinaryUser&) = delete;
+
+private:
+    static constexpr uid_t kNobody = 65534;
+    bool m_switched;
+};
+
 TEST_F(TagEditorTest, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
     const QString readOnly = song("song.flac");
     const QString notAudio = QString::fromStdString((dir.path() / "notes.flac").string());
     std::ofstream(notAudio.toStdString()) << "not a song\n";
     const QString gone = QString::fromStdString((dir.path() / "gone.mp3").string());
+    // The ordinary user reaches the read-only song through the test's folder.
+    fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec,
+                    fs::perm_options::add);
     struct Case {
         QString path;
         const char* reason;
-        bool makeReadOnly;
+        bool readOnly;
     };
-    std::vector<Case> cases = {{notAudio, "not audio", false}, {gone, "does not exist", false}};
-    // Root writes a file whatever its mode says: the read-only case needs an ordinary user.
-    if (!readOnly.isEmpty() && ::geteuid() != 0)
-        cases.push_back({readOnly, "read-only", true});
+    const Case cases[] = {{notAudio, "not audio", false},
+                          {gone, "does not exist", false},
+                          {readOnly, "read-only", true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
+        if (c.path.isEmpty())
+            continue;
         headless.system.clear();
-        if (c.makeReadOnly)
-            fs::permissions(c.path.toStdString(), fs::perms::owner_read | fs::perms::group_read);
+        if (c.readOnly)
+            fs::permissions(c.path.toStdString(),
+                            fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
         const std::string before = readAll(c.path.toStdString());
         TagEditor editor(c.path);
         type(editor.fieldEdit(TagEditor::kTitle), "Title");
-        editor.save();
+        {
+            std::optional<AsOrdinaryUser> user;
+            if (c.readOnly)
+                user.emplace();
+            editor.save();
+        }
         EXPECT_FALSE(editor.written());
         EXPECT_TRUE(editor.failure().contains(QLatin1String(c.reason)))
             << editor.failure().toStdString();
@@ -321,8 +350,11 @@ TEST_F(TagEditorTest, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
         EXPECT_NE(boxes[0].text.find(QFileInfo(c.path).fileName().toStdString()),
                   std::string::npos);
         EXPECT_EQ(readAll(c.path.toStdString()), before);
+        EXPECT_EQ(ownTags(readOnly).title, std::string("FLAC Title"));
     }
     EXPECT_FALSE(fs::exists(gone.toStdString()));
+    // No copy of the song was left beside it.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
 }
 
 TEST_F(TagEditorTest, TheLockForTagEditingIsAskedFirst) {
