@@ -96,5 +96,9 @@ extern "C" KLV_API int32_t klvWhatIsIt(const char* path) {
         kind = KLV_KIND_TEXT_LIST;
     }
     ::close(fd);
+    // A name that says FLAC, M4A, Ogg or AIFF is never a playlist: text under such a name (a
+    // saved web page, a renamed note) is not audio, and opening it as a list would be a guess.
+    if ((kind == KLV_KIND_PLS || kind == KLV_KIND_TEXT_LIST) && codedExtension(path))
+        return KLV_KIND_UNKNOWN;
     return kind;
 }

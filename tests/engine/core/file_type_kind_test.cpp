@@ -40,6 +40,9 @@ TEST_F(WhatIsItTest, ClassifiesByContentsOnceTheExtensionIsKnown) {
         {"list.klv", "a.mp3\r\nb.wav\r\n", KLV_KIND_TEXT_LIST},
         {"notes.mp3", "just some words\n", KLV_KIND_TEXT_LIST},
         {"list.pls", "[Playlist]\nFile1=a.mp3\n", KLV_KIND_PLS},
+        // Under a name of coded audio, text is nothing the program can use.
+        {"notes.flac", "just some words\n", KLV_KIND_UNKNOWN},
+        {"list.M4A", "[playlist]\nFile1=a.mp3\n", KLV_KIND_UNKNOWN},
         {"list.m3u", "[PLAYLIST]\r\nNumberOfEntries=0\r\n", KLV_KIND_PLS},
         {"empty.mp3", "", KLV_KIND_UNKNOWN},
         {"binary.mp3", std::string(3000, '\0') + "no frames here", KLV_KIND_UNKNOWN},
