@@ -6,6 +6,7 @@
 #include "engine/core/user_message.h"
 #include "klv3.h"
 #include "tests/engine/core/core_test_util.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -20,29 +21,6 @@
 namespace klv::test {
 
 constexpr KlvWindow kPlaylistOwner = 0x4711;
-
-// Every write past `bytes` fails with EFBIG, as on a full disk; root, who writes into
-// read-only folders, is stopped by it as well.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 // How many log lines carry exactly this text.
 inline int logCount(const std::string& text) {

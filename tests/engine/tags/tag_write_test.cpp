@@ -2,6 +2,7 @@
 // frame and the audio kept, ID3v1 kept in step, and a failed write leaving the song whole.
 
 #include "tests/engine/tags/tag_test_util.h"
+#include "tests/support/file_size_limit.h"
 
 #include <gtest/gtest.h>
 
@@ -246,28 +247,6 @@ public:
 private:
     fs::path m_at;
     bool m_mounted = false;
-};
-
-// Every write past `bytes` fails with EFBIG.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
 };
 
 enum class Failure { ReadOnlyFile, ReadOnlyFolder, FullDisk, ReadOnlyDisk, FileSizeLimit };

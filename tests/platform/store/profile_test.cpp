@@ -1,4 +1,5 @@
 #include "platform/store/profile.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_home.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace klv::platform;
+using klv::test::FileSizeLimit;
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -33,27 +35,6 @@ void writeBytes(const fs::path& path, const std::string& bytes) {
 size_t filesIn(const fs::path& folder) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(folder), {}));
 }
-
-// Makes every write past `bytes` fail with EFBIG, as a full disk would, also for root (who
-// ignores read-only folders).
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_old);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_old;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_handler);
-    }
-
-private:
-    rlimit m_old{};
-    void (*m_handler)(int) = nullptr;
-};
 
 struct ReadCase {
     const char* what;
