@@ -1,12 +1,7 @@
 #pragma once
 // Lines of coded files played through the output thread onto the test wave device.
 
-#include "engine/audio/block_mixer.h"
-#include "engine/audio/master_eq.h"
-#include "engine/audio/output_thread.h"
-#include "engine/audio/sample_ring.h"
-#include "tests/doubles/wave_test_backend.h"
-#include "tests/engine/core/transport_test_util.h"
+#include "tests/engine/core/playing_line_test.h"
 
 #include <cmath>
 #include <cstdint>
@@ -14,66 +9,7 @@
 
 namespace klv::test {
 
-namespace wavetest = platform::wavetest;
-
-class CodedLineTest : public LineTest {
-protected:
-    void SetUp() override {
-        LineTest::SetUp();
-        wavetest::configure(2);
-        klvSetMainVol(1.0f, 1.0f, 1.0f);
-        engine::bypassMasterEqForTests(true);
-    }
-    void TearDown() override {
-        klvKillAudio();
-        engine::bypassMasterEqForTests(false);
-        LineTest::TearDown();
-    }
-
-    // Lets the device play one buffer once the decoder keeps a block ready (near the end, once
-    // it has stopped adding), so the output thread mixes one more block.
-    void playBlock(Line& line) {
-        LineSlot& slot = line.slot();
-        ASSERT_TRUE(eventually([&] {
-            if (engine::sampleRingUsed(slot) >= 1024 || load(line.h.finished) == 1 ||
-                line.h.slot == nullptr || load(line.h.state) != 2)
-                return true;
-            if (slot.endOfFile == 0)
-                return false;
-            const int32_t written = slot.sampleWrite;
-            platform::sleepMs(100);
-            return written == slot.sampleWrite;
-        }));
-        const uint64_t blocks = engine::outputBlockCount();
-        ASSERT_TRUE(eventually([] { return wavetest::playOldest(0); }));
-        ASSERT_TRUE(eventually([&] { return engine::outputBlockCount() > blocks; }));
-    }
-
-    void playBlocks(Line& line, int count) {
-        for (int block = 0; block < count && !HasFatalFailure(); ++block)
-            playBlock(line);
-    }
-
-    // Plays the line until it has finished, then a few blocks more; the frames played.
-    std::vector<int16_t> playToEnd(Line& line, int maxBlocks = 4000) {
-        for (int block = 0; block < maxBlocks && load(line.h.finished) == 0; ++block) {
-            playBlock(line);
-            if (HasFatalFailure())
-                return {};
-        }
-        EXPECT_EQ(load(line.h.finished), 1);
-        playBlocks(line, 12);
-        return wavetest::played(0);
-    }
-};
-
-// Left channel of interleaved stereo.
-inline std::vector<int16_t> leftOf(const std::vector<int16_t>& played) {
-    std::vector<int16_t> left;
-    for (size_t i = 0; i < played.size(); i += 2)
-        left.push_back(played[i]);
-    return left;
-}
+using CodedLineTest = PlayingLineTest;
 
 // The counting fixtures: frame i has left (i mod 65536) - 32768 and right
 // 1000 * (i / 65536) - 16000; the frame a pair came from, or -1 when it is no such pair.
