@@ -45,6 +45,7 @@ CodedSource::Decoder::~Decoder() {
     swr_free(&resampler);
     av_frame_free(&frame);
     av_packet_free(&packet);
+    av_buffer_pool_uninit(&payloads);
     av_channel_layout_uninit(&inLayout);
     av_channel_layout_uninit(&frameLayout);
 }
@@ -255,13 +256,17 @@ int32_t CodedSource::decodeStep(LineHandle* h, LineSlot& slot) {
             avcodec_send_packet(c.codec, nullptr);
             continue;
         }
-        const size_t room = static_cast<size_t>(record.size) + AV_INPUT_BUFFER_PADDING_SIZE;
-        if (c.payload.size() < room)
-            c.payload.resize(room);
-        takeCodedRecord(slot, record, c.payload.data());
-        std::memset(c.payload.data() + record.size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
+        if (c.payloads == nullptr)
+            c.payloads =
+                av_buffer_pool_init(kCodedLargestPacket + AV_INPUT_BUFFER_PADDING_SIZE, nullptr);
+        AVBufferRef* payload = c.payloads != nullptr ? av_buffer_pool_get(c.payloads) : nullptr;
+        if (payload == nullptr)
+            return damaged(h, "memory", AVERROR(ENOMEM));
+        takeCodedRecord(slot, record, payload->data);
+        std::memset(payload->data + record.size, 0, AV_INPUT_BUFFER_PADDING_SIZE);
         av_packet_unref(c.packet);
-        c.packet->data = c.payload.data();
+        c.packet->buf = payload;
+        c.packet->data = payload->data;
         c.packet->size = record.size;
         c.packet->pts = record.pts != INT64_MIN ? record.pts : AV_NOPTS_VALUE;
         c.packet->dts = c.packet->pts;

@@ -12,7 +12,6 @@ extern "C" {
 }
 
 #include <cstdint>
-#include <vector>
 
 namespace klv::engine {
 
@@ -55,7 +54,10 @@ struct CodedSource::Decoder {
     SwrContext* resampler = nullptr;
     AVFrame* frame = nullptr;
     AVPacket* packet = nullptr;
-    std::vector<uint8_t> payload; // one record's packet data, with FFmpeg's padding
+    // Buffers for one record's packet data with FFmpeg's padding, handed to the decoder as
+    // counted references, so it takes a packet without copying it; a buffer comes back when
+    // the decoder lets go of it, and is used again without another allocation.
+    AVBufferPool* payloads = nullptr;
     AVRational timeBase{1, 44100};
     int64_t startTime = 0;
 
