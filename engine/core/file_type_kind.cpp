@@ -75,16 +75,15 @@ extern "C" KLV_API int32_t klvWhatIsIt(const char* path) {
             break;
         size += static_cast<int32_t>(got);
     }
+    const bool riffPcm = size > 20 && std::memcmp(bytes, "RIFF", 4) == 0 && bytes[20] == 1;
     int32_t kind = KLV_KIND_UNKNOWN;
     if (size == 0) {
         kind = KLV_KIND_UNKNOWN;
-    } else if (size > 20 && std::memcmp(bytes, "RIFF", 4) == 0 && bytes[20] == 1 &&
-               playsAsPcm(bytes, size)) {
+    } else if (riffPcm && (playsAsPcm(bytes, size) || codedContainerOf(fd) == nullptr)) {
+        // The PCM path plays it, or FFmpeg cannot read it either (opening it says why).
         kind = KLV_KIND_WAV;
     } else if (codedContainerOf(fd) != nullptr) {
         kind = KLV_KIND_CODED;
-    } else if (size > 20 && std::memcmp(bytes, "RIFF", 4) == 0 && bytes[20] == 1) {
-        kind = KLV_KIND_WAV;
     } else if (startsWithPlaylistSection(bytes, size)) {
         kind = KLV_KIND_PLS;
     } else if (std::memchr(bytes, 0, static_cast<size_t>(size)) != nullptr ||
