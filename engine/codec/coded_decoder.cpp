@@ -14,6 +14,8 @@ extern "C" {
 
 #include <algorithm>
 #include <cstring>
+#include <span>
+#include <utility>
 
 namespace klv::engine {
 
@@ -174,7 +176,13 @@ int32_t CodedSource::decodeStep(LineHandle* h, LineSlot& slot) {
             } else {
                 planes[0] = f.extended_data[0] + ptrdiff_t{c.frameOffset} * bytes * channels;
             }
-            auto* out = reinterpret_cast<uint8_t*>(c.output);
+            // Converted straight into the SampleRing where it has a slice's room before its
+            // end: the frames are then limited in place and published without another copy.
+            // Near the end of the storage they go through the output buffer instead.
+            const std::span<Frame> room = sampleRingOf(slot).writeSpan();
+            const bool inPlace = std::cmp_greater_equal(room.size(), kCodedOutputFrames);
+            Frame* target = inPlace ? room.data() : c.output;
+            auto* out = reinterpret_cast<uint8_t*>(target);
             const int made = swr_convert(c.resampler, &out, kCodedOutputFrames, planes, slice);
             if (made < 0)
                 return damaged(h, "resampling", made);
@@ -183,9 +191,16 @@ int32_t CodedSource::decodeStep(LineHandle* h, LineSlot& slot) {
                 av_frame_unref(c.frame);
                 c.frameHeld = false;
             }
-            copyLimitedSamples(&c.output[0].left, &c.output[0].left, size_t{2} * made);
-            c.pendingFrom = 0;
-            c.pendingTo = made;
+            copyLimitedSamples(&target[0].left, &target[0].left, size_t{2} * made);
+            if (inPlace) {
+                sampleRingOf(slot).commitWrite(made);
+                c.produced += made;
+                written += made;
+                publishProduced(c.produced, slot.sampleWrite.load(std::memory_order_relaxed));
+            } else {
+                c.pendingFrom = 0;
+                c.pendingTo = made;
+            }
             continue;
         }
 
